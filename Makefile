@@ -1,0 +1,67 @@
+# Thin wrapper over CMake so that a newcomer needs only `make demo` and `make test`.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+BENCH_BUILD?= build-bench
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+REQUIRE    := tools/require-packages.sh
+BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev unzip zip
+
+.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
+
+all: build
+
+deps:
+	@$(REQUIRE) $(BASE_PKGS)
+
+build: deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+demo: build
+	@testing/demo.sh $(BUILD)/bin
+
+# AddressSanitizer and UndefinedBehaviorSanitizer: any report aborts the test that made it.
+sanitize: deps
+	@[ -f $(SAN_BUILD)/build.ninja ] || cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFCUPDATE_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+format:
+	@$(REQUIRE) clang-format
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+lint: build
+	@$(REQUIRE) clang-format clang-tidy cppcheck
+	@tools/lint.sh $(BUILD)
+
+fuzz:
+	@$(REQUIRE) $(BASE_PKGS) clang libclang-rt-14-dev
+	@[ -f $(FUZZ_BUILD)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFCUPDATE_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@fuzz/run-all.sh $(FUZZ_BUILD)/bin $${FUZZ_SECONDS:-30}
+
+bench:
+	@$(REQUIRE) $(BASE_PKGS) libbenchmark-dev libpcre2-dev libre2-dev
+	@[ -f $(BENCH_BUILD)/build.ninja ] || cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DFCUPDATE_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	@bench/run-all.sh $(BENCH_BUILD)/bin
+
+memcheck: build
+	@$(REQUIRE) valgrind
+	ctest --test-dir $(BUILD) -T memcheck --output-on-failure
+
+install: build
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+package: build
+	@$(REQUIRE) rpm
+	cd $(BUILD) && cpack
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

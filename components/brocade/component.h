@@ -1,0 +1,13 @@
+// The Brocade component: base behaviour until its inventory and flash land.
+#pragma once
+
+#include "framework/base_component.h"
+
+namespace BrocadeComp {
+
+class CComponent : public CBaseCmp {
+ public:
+  ~CComponent() override = default;
+};
+
+}  // namespace BrocadeComp

@@ -1,0 +1,268 @@
+#include "framework/run_sequence.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "testing/test_support.h"
+
+using testsupport::ScopedChdir;
+using testsupport::ScopedEnv;
+using testsupport::TempDir;
+
+namespace {
+
+const char* kUsage =
+    "QZXXXXXX.zxrun [options]\n"
+    "    options\n"
+    "    --------------------------\n"
+    "    /f = Force the installation\n"
+    "    /s = Execute silently\n"
+    "    /d [path] = Perform self-discovery and output to [path]\n";
+
+// A component whose virtual operations do what the test scripts.
+class ScriptedComponent : public CBaseCmp {
+ public:
+  bool discoverResult = true;
+  bool reportResult = true;
+  int flashResult = 1;
+  std::vector<std::wstring> actions;  // one discovered device per action
+  std::vector<std::string> calls;
+
+  bool discover() override {
+    calls.push_back("discover");
+    for (const std::wstring& action : actions) {
+      DiscoveredDevice device;
+      FirmwareItem item;
+      item.action = action;
+      device.fw_items.push_back(item);
+      report.devices.push_back(device);
+    }
+    return discoverResult;
+  }
+  bool writeDiscoveryReport() override {
+    calls.push_back("report");
+    return reportResult;
+  }
+  int flash() override {
+    calls.push_back("flash");
+    return flashResult;
+  }
+};
+
+// A scratch working directory with a catalogue and a system root.
+struct Sandbox {
+  TempDir work;
+  TempDir root;
+  ScopedEnv env{"FCUPDATE_ROOT", root.path()};
+  ScopedChdir cd{work.path()};
+  Sandbox() { testsupport::writeFile(work / "reference.xml", "<maplu_fchba_reference/>"); }
+  std::string log() const { return testsupport::readFile(root / "var/vlx/Component.log"); }
+};
+
+struct Outcome {
+  int exitCode;
+  std::string console;
+};
+
+Outcome run(ScriptedComponent& c, std::vector<const char*> args) {
+  args.insert(args.begin(), "fcupdate");
+  testing::internal::CaptureStdout();
+  int code = runComponent(c, static_cast<int>(args.size()), args.data());
+  return {code, testing::internal::GetCapturedStdout()};
+}
+
+const std::string kBanner = "---------------------------------------------------\n";
+const std::string kStart = kBanner + "Loading references...done.\nPerforming discovery...\n";
+
+}  // namespace
+
+TEST(CommandLine, OptionsAndTheirEffects) {
+  struct Case {
+    std::vector<const char*> args;
+    int result;
+    bool silent, force, discovery;
+    std::string reportPath;
+  } cases[] = {
+      {{}, 1, false, false, false, ""},
+      {{"/s"}, 1, true, false, false, ""},
+      {{"-s"}, 1, true, false, false, ""},
+      {{"/f"}, 1, false, true, false, ""},
+      {{"-f"}, 1, false, true, false, ""},
+      {{"/e"}, 1, false, true, false, ""},
+      {{"-e"}, 1, false, true, false, ""},
+      {{"/g"}, 1, false, true, false, ""},
+      {{"-g"}, 1, false, true, false, ""},
+      {{"/S", "/F", "--s", "//f", "/D"}, 1, false, false, false, ""},
+      {{"/d", "out.xml"}, 1, false, false, true, "out.xml"},
+      {{"-d", "a.xml", "/d", "b.xml"}, 1, false, false, true, "b.xml"},
+      {{"/d", "/s"}, 1, true, false, true, "/s"},
+      {{"/d", "/f"}, 1, false, true, true, "/f"},
+      {{"/d", "/d", "x"}, 1, false, false, true, "x"},
+      {{"/d"}, 0, false, false, true, ""},
+      {{"/s", "-d"}, 0, true, false, true, ""},
+      {{"/h", "/d"}, 2, false, false, false, ""},
+      {{"/d", "/h"}, 2, false, false, true, "/h"},
+      {{"/f", "-h", "/s"}, 2, false, true, false, ""},
+  };
+  for (const Case& c : cases) {
+    TempDir root;
+    ScopedEnv env("FCUPDATE_ROOT", root.path());
+    CBaseCmp component;
+    std::vector<const char*> argv = c.args;
+    argv.insert(argv.begin(), "fcupdate");
+    testing::internal::CaptureStdout();
+    int result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string label = std::to_string(argv.size()) + " args, first " + (c.args.empty() ? "-" : c.args[0]);
+    EXPECT_EQ(result, c.result) << label;
+    EXPECT_EQ(component.silent, c.silent) << label;
+    EXPECT_EQ(component.log.quiet, c.silent) << label;
+    EXPECT_EQ(component.force, c.force) << label;
+    EXPECT_EQ(component.discovery, c.discovery) << label;
+    EXPECT_EQ(component.reportPath, c.reportPath) << label;
+    EXPECT_EQ(out, c.result == 1 ? "" : kUsage) << label;
+  }
+}
+
+TEST(RunSequence, ExitCodesAndMessages) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> args;
+    bool discoverResult;
+    bool reportResult;
+    std::vector<std::wstring> actions;
+    int flashResult;
+    int exitCode;
+    std::string tail;  // what follows the start of the run
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"discover fails", {}, false, true, {}, 1, 7, "", {"discover"}},
+      {"report written", {"/d", "r.xml"}, true, true, {L"upgrade"}, 1, 3,
+       "Generating self-discovery XML...done.\n", {"discover", "report"}},
+      {"report fails", {"/d", "r.xml"}, true, false, {}, 1, 3,
+       "Generating self-discovery XML...FAILED!\ndone.\n", {"discover", "report"}},
+      {"nothing to upgrade", {}, true, true, {L"rewrite", L"downgrade"}, 1, 3,
+       "NOTICE : No operation was done.\n", {"discover"}},
+      {"empty inventory", {}, true, true, {}, 1, 3, "NOTICE : No operation was done.\n", {"discover"}},
+      {"forced without hardware", {"/f"}, true, true, {}, 1, 3,
+       "ERROR! : No supported hardware was found.\n", {"discover"}},
+      {"upgrade pending", {}, true, true, {L"rewrite", L"upgrade"}, 1, 1,
+       "Performing flash -- DO NOT INTERRUPT!\nFlash complete [1]\n", {"discover", "flash"}},
+      {"forced rewrite", {"-g"}, true, true, {L"rewrite"}, 15, 15,
+       "Performing flash -- DO NOT INTERRUPT!\nFlash complete [15]\n", {"discover", "flash"}},
+      {"flash result zero", {}, true, true, {L"upgrade"}, 0, 0,
+       "Performing flash -- DO NOT INTERRUPT!\nFlash complete [0]\n", {"discover", "flash"}},
+  };
+  for (const Case& c : cases) {
+    Sandbox sandbox;
+    ScriptedComponent component;
+    component.discoverResult = c.discoverResult;
+    component.reportResult = c.reportResult;
+    component.actions = c.actions;
+    component.flashResult = c.flashResult;
+    Outcome outcome = run(component, c.args);
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << c.name;
+    EXPECT_EQ(outcome.console, kStart + c.tail) << c.name;
+    EXPECT_EQ(sandbox.log(), kStart + c.tail) << c.name;
+    EXPECT_EQ(component.calls, c.calls) << c.name;
+  }
+}
+
+TEST(RunSequence, MissingOrBrokenCatalogueFailsBeforeDiscovery) {
+  for (const char* content : {static_cast<const char*>(nullptr), "<not closed"}) {
+    Sandbox sandbox;
+    std::remove("reference.xml");
+    if (content != nullptr) testsupport::writeFile("reference.xml", content);
+    ScriptedComponent component;
+    testing::internal::CaptureStderr();
+    Outcome outcome = run(component, {});
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(outcome.exitCode, 7);
+    EXPECT_EQ(outcome.console, kBanner + "Loading references...FAILED!\n");
+    EXPECT_TRUE(component.calls.empty());
+  }
+}
+
+TEST(RunSequence, SilentRunLogsEverythingAndPrintsNothing) {
+  Sandbox sandbox;
+  ScriptedComponent component;
+  component.actions = {L"upgrade"};
+  Outcome outcome = run(component, {"/s"});
+  EXPECT_EQ(outcome.exitCode, 1);
+  EXPECT_EQ(outcome.console, "");
+  EXPECT_EQ(sandbox.log(), kStart + "Performing flash -- DO NOT INTERRUPT!\nFlash complete [1]\n");
+}
+
+TEST(RunSequence, ParseFailureBypassesTheLogAndSilence) {
+  Sandbox sandbox;
+  ScriptedComponent component;
+  Outcome outcome = run(component, {"/s", "/d"});
+  EXPECT_EQ(outcome.exitCode, 7);
+  EXPECT_EQ(outcome.console, std::string(kUsage) + "ERROR! : Failed to parse command line\n");
+  EXPECT_EQ(sandbox.log(), "");
+  EXPECT_TRUE(component.calls.empty());
+}
+
+TEST(RunSequence, HelpEndsWithThreeBeforeAnyStep) {
+  Sandbox sandbox;
+  ScriptedComponent component;
+  Outcome outcome = run(component, {"/h", "/d"});
+  EXPECT_EQ(outcome.exitCode, 3);
+  EXPECT_EQ(outcome.console, kUsage);
+  EXPECT_TRUE(component.calls.empty());
+}
+
+TEST(BaseComponent, UpdateDecisionRanksUpgradeThenDowngradeThenRewrite) {
+  struct Case {
+    std::vector<std::wstring> actions;
+    int decision;
+  } cases[] = {
+      {{}, 0},
+      {{L""}, 0},
+      {{L"Upgrade", L"rewrite "}, 0},
+      {{L"rewrite"}, 2},
+      {{L"rewrite", L"downgrade"}, 4},
+      {{L"downgrade", L"upgrade"}, 1},
+      {{L"upgrade", L"rewrite", L"downgrade"}, 1},
+  };
+  for (const Case& c : cases) {
+    TempDir root;
+    ScopedEnv env("FCUPDATE_ROOT", root.path());
+    CBaseCmp component;
+    DiscoveredDevice device;
+    for (const std::wstring& action : c.actions) {
+      FirmwareItem item;
+      item.action = action;
+      device.fw_items.push_back(item);
+    }
+    if (!c.actions.empty()) component.report.devices.push_back(device);
+    EXPECT_EQ(component.updateDecision(), c.decision);
+    EXPECT_EQ(component.hasDiscoveredDevices(), !c.actions.empty());
+  }
+}
+
+TEST(BaseComponent, FindCatalogueIndexIgnoresCaseAndTakesTheFirst) {
+  TempDir root;
+  ScopedEnv env("FCUPDATE_ROOT", root.path());
+  CBaseCmp component;
+  for (const wchar_t* id : {L"1077.2432", L"1077.abcd.1077.015c", L"1077.ABCD.1077.015C", L""}) {
+    ReferenceDevice device;
+    device.device_id = id;
+    component.catalogue.devices.push_back(device);
+  }
+  EXPECT_EQ(component.findCatalogueIndex(L"1077.ABCD.1077.015C"), 1);
+  EXPECT_EQ(component.findCatalogueIndex(L"1077.2432.1077.0138"), -1);
+  EXPECT_EQ(component.findCatalogueIndex(L""), 3);
+  EXPECT_EQ(component.cleanVersionText(L" v.1 x"), L" v.1 x");
+  EXPECT_FALSE(component.prepareKit());
+  EXPECT_EQ(component.flash(), 0);
+}
+
+TEST(BaseComponent, DiscoverWithoutAdaptersWarnsAndFails) {
+  Sandbox sandbox;
+  CBaseCmp component;
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(component.discover());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "WARNING! : No supported adapters found.\n");
+}

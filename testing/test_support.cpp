@@ -1,0 +1,98 @@
+#include "testing/test_support.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "framework/shell_quote.h"
+
+namespace testsupport {
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/fcupdate-test-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  (void)std::system(("chmod -R u+rwx " + shellQuote(path_) + " 2>/dev/null; rm -rf " + shellQuote(path_)).c_str());
+}
+
+ScopedChdir::ScopedChdir(const std::string& dir) {
+  char buffer[4096];
+  if (getcwd(buffer, sizeof buffer) != nullptr) previous_ = buffer;
+  if (chdir(dir.c_str()) != 0) throw std::runtime_error("chdir failed: " + dir);
+}
+
+ScopedChdir::~ScopedChdir() {
+  if (!previous_.empty()) (void)chdir(previous_.c_str());
+}
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& value) : name_(name) {
+  const char* old = std::getenv(name.c_str());
+  had_ = old != nullptr;
+  if (had_) old_ = old;
+  if (value.empty()) {
+    unsetenv(name.c_str());
+  } else {
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_) {
+    setenv(name_.c_str(), old_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
+}
+
+void writeFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("cannot write " + path);
+  out << content;
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool fileExists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+void makeDirs(const std::string& path) {
+  if (std::system(("mkdir -p " + shellQuote(path)).c_str()) != 0) {
+    throw std::runtime_error("mkdir failed: " + path);
+  }
+}
+
+std::string binDir() {
+  const char* dir = std::getenv("FCUPDATE_BIN");
+  return dir != nullptr ? dir : "build/bin";
+}
+
+RunResult runIn(const std::string& dir, const std::string& commandLine) {
+  const std::string command = "cd " + shellQuote(dir) + " && " + commandLine;
+  RunResult result{-1, {}};
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  return result;
+}
+
+}  // namespace testsupport

@@ -1,0 +1,67 @@
+// Helpers the unit and end-to-end tests share: scratch directories, files,
+// environment and running the built executables.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// A fresh directory below /tmp, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Changes the working directory for the life of the object.
+class ScopedChdir {
+ public:
+  explicit ScopedChdir(const std::string& dir);
+  ~ScopedChdir();
+  ScopedChdir(const ScopedChdir&) = delete;
+  ScopedChdir& operator=(const ScopedChdir&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+// Sets (or, with an empty value, unsets) an environment variable for the
+// life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const std::string& name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  bool had_;
+  std::string old_;
+};
+
+void writeFile(const std::string& path, const std::string& content);
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+void makeDirs(const std::string& path);
+
+// The directory of the built executables (FCUPDATE_BIN, set by ctest).
+std::string binDir();
+
+struct RunResult {
+  int exitCode;  // -1 when the process did not exit normally
+  std::string out;
+};
+
+// Runs a shell command line in dir with standard output captured (standard
+// error goes to the test's own).
+RunResult runIn(const std::string& dir, const std::string& commandLine);
+
+}  // namespace testsupport
