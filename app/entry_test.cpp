@@ -44,7 +44,8 @@ TEST(Entry, HelpPrintsUsageAndLeavesTheLog) {
 TEST(Entry, MissingCatalogueFailsWithSeven) {
   ComponentRun run("fcupdate", "");
   EXPECT_EQ(run.result.exitCode, 7);
-  const std::string expected = "---------------------------------------------------\nLoading references...FAILED!\n";
+  const std::string expected =
+      "---------------------------------------------------\nLoading references...FAILED!\n";
   EXPECT_EQ(run.result.out, expected);
   EXPECT_EQ(run.log(), expected);
 

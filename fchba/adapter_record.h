@@ -30,9 +30,7 @@ void copyField(char (&field)[N], const char* text) {
 // Records are appended in adapter-index order and live as long as the list.
 class FcAdapterRecordList {
  public:
-  void append(std::unique_ptr<FcAdapterRecord> record) {
-    records_.push_back(std::move(record));
-  }
+  void append(std::unique_ptr<FcAdapterRecord> record) { records_.push_back(std::move(record)); }
   std::size_t size() const { return records_.size(); }
   bool empty() const { return records_.empty(); }
   const FcAdapterRecord& operator[](std::size_t i) const { return *records_[i]; }

@@ -26,9 +26,9 @@ ReferenceDevice readDevice(xmlNodePtr deviceElement) {
     std::wstring ReferenceDevice::*text;
   };
   static const Field fields[] = {
-      {"type", &ReferenceDevice::type},       {"device_id", &ReferenceDevice::device_id},
-      {"model", &ReferenceDevice::model},     {"firmware", &ReferenceDevice::firmware},
-      {"bios", &ReferenceDevice::bios},       {"boot", &ReferenceDevice::boot},
+      {"type", &ReferenceDevice::type},         {"device_id", &ReferenceDevice::device_id},
+      {"model", &ReferenceDevice::model},       {"firmware", &ReferenceDevice::firmware},
+      {"bios", &ReferenceDevice::bios},         {"boot", &ReferenceDevice::boot},
       {"duration", &ReferenceDevice::duration},
   };
   for (xmlNodePtr child = deviceElement->children; child != nullptr; child = child->next) {

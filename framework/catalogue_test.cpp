@@ -152,13 +152,16 @@ TEST(Catalogue, AttributeTextsAreWidenedByteByByte) {
 TEST(Catalogue, ExternalEntitiesAreNeitherFetchedNorExpanded) {
   TempDir secret;
   testsupport::writeFile(secret / "secret.txt", "TOPSECRET");
-  Loaded r = load("<?xml version=\"1.0\"?>\n<!DOCTYPE maplu_fchba_reference [\n"
-                  "<!ENTITY leak SYSTEM \"file://" + secret.path() + "/secret.txt\">\n"
-                  "<!ENTITY inner \"expanded\">\n]>\n"
-                  "<maplu_fchba_reference><devices><device>"
-                  "<model value=\"&inner;\"/><type value=\"x\"/></device></devices>"
-                  "<discovery_app_path>&leak;</discovery_app_path>"
-                  "</maplu_fchba_reference>");
+  Loaded r = load(
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE maplu_fchba_reference [\n"
+      "<!ENTITY leak SYSTEM \"file://" +
+      secret.path() +
+      "/secret.txt\">\n"
+      "<!ENTITY inner \"expanded\">\n]>\n"
+      "<maplu_fchba_reference><devices><device>"
+      "<model value=\"&inner;\"/><type value=\"x\"/></device></devices>"
+      "<discovery_app_path>&leak;</discovery_app_path>"
+      "</maplu_fchba_reference>");
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.catalogue.discoveryAppPath, L"");
   ASSERT_EQ(r.catalogue.devices.size(), 1u);

@@ -10,8 +10,8 @@ std::string runCommand(const std::string& command);
 
 // What a system() status says about the command it ran.
 struct CommandStatus {
-  int exitCode;     // the shell's exit status; 128 + signal when signalled
-  bool signalled;   // the shell itself was ended by a signal
+  int exitCode;    // the shell's exit status; 128 + signal when signalled
+  bool signalled;  // the shell itself was ended by a signal
 };
 
 // A status of -1 (no shell could be run) reads as exit code 255, not signalled.

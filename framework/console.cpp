@@ -7,6 +7,4 @@ void writeConsole(std::FILE* stream, const std::string& text) {
   std::fflush(stream);
 }
 
-void writeConsole(std::FILE* stream, const std::wstring& text) {
-  writeConsole(stream, toConsoleBytes(text));
-}
+void writeConsole(std::FILE* stream, const std::wstring& text) { writeConsole(stream, toConsoleBytes(text)); }

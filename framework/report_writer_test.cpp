@@ -47,12 +47,9 @@ TEST(ReportWriter, EmptyInventoryHasHeaderAndEmptyDevices) {
   report.platformName = L"rhel5";
   ASSERT_TRUE(saveDiscoveryReport(report, dir / "r.xml"));
   std::vector<std::string> expected = {
-      "/tarvo_rom_discovery version=2.0.0.0",
-      "/tarvo_rom_discovery/type value=Fibre Channel",
-      "/tarvo_rom_discovery/alt_name value=",
-      "/tarvo_rom_discovery/version value=",
-      "/tarvo_rom_discovery/takes_effect value=",
-      "/tarvo_rom_discovery/devices",
+      "/tarvo_rom_discovery version=2.0.0.0",     "/tarvo_rom_discovery/type value=Fibre Channel",
+      "/tarvo_rom_discovery/alt_name value=",     "/tarvo_rom_discovery/version value=",
+      "/tarvo_rom_discovery/takes_effect value=", "/tarvo_rom_discovery/devices",
   };
   EXPECT_EQ(readBack(dir / "r.xml"), expected);
   const std::string text = testsupport::readFile(dir / "r.xml");
@@ -100,7 +97,8 @@ TEST(ReportWriter, DevicesAndItemsInOrderWithEveryValue) {
   };
   ASSERT_GE(lines.size(), 6 + expected.size());
   EXPECT_EQ(std::vector<std::string>(lines.begin() + 6, lines.begin() + 6 + expected.size()), expected);
-  EXPECT_EQ(lines[6 + expected.size() + 3], "/tarvo_rom_discovery/devices/device/fw_item/action value=downgrade");
+  EXPECT_EQ(lines[6 + expected.size() + 3],
+            "/tarvo_rom_discovery/devices/device/fw_item/action value=downgrade");
 }
 
 TEST(ReportWriter, OverwritesAndFailsOnUnwritablePath) {

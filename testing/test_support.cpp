@@ -21,7 +21,8 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-  (void)std::system(("chmod -R u+rwx " + shellQuote(path_) + " 2>/dev/null; rm -rf " + shellQuote(path_)).c_str());
+  (void)std::system(
+      ("chmod -R u+rwx " + shellQuote(path_) + " 2>/dev/null; rm -rf " + shellQuote(path_)).c_str());
 }
 
 ScopedChdir::ScopedChdir(const std::string& dir) {
