@@ -41,6 +41,7 @@ void ComponentLog::append(const std::string& bytes) {
     writeStdout(std::string("ERROR : Unable to write to log file\n"));
     return;
   }
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
+  // Like the open failure, a failed write changes nothing about the run.
+  (void)std::fwrite(bytes.data(), 1, bytes.size(), file);
+  (void)std::fclose(file);
 }

@@ -3,8 +3,9 @@
 #include "framework/wide_text.h"
 
 void writeConsole(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
+  // A closed or full console must not stop the run; nothing else can be told.
+  (void)std::fwrite(text.data(), 1, text.size(), stream);
+  (void)std::fflush(stream);
 }
 
 void writeConsole(std::FILE* stream, const std::wstring& text) { writeConsole(stream, toConsoleBytes(text)); }

@@ -221,7 +221,7 @@ TEST(RunSequence, ExitCodesAndMessages) {
 TEST(RunSequence, MissingOrBrokenCatalogueFailsBeforeDiscovery) {
   for (const char* content : {static_cast<const char*>(nullptr), "<not closed"}) {
     Sandbox sandbox;
-    std::remove("reference.xml");
+    (void)std::remove("reference.xml");
     if (content != nullptr) testsupport::writeFile("reference.xml", content);
     ScriptedComponent component;
     testing::internal::CaptureStderr();

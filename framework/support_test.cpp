@@ -92,7 +92,7 @@ TEST(Console, NarrowWideNarrowAllReachTheStream) {
   std::rewind(stream);
   char buffer[64] = {};
   std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, stream);
-  std::fclose(stream);
+  (void)std::fclose(stream);
   EXPECT_EQ(std::string(buffer, n), "one two three");
 }
 

@@ -9,7 +9,7 @@ std::wstring toWide(const std::string& text) {
   std::vector<wchar_t> buffer(text.size() + 1, L'\0');
   // On an unconvertible byte mbstowcs returns -1 but has stored the
   // characters before it, which is the part the caller gets.
-  std::mbstowcs(buffer.data(), text.c_str(), text.size());
+  (void)std::mbstowcs(buffer.data(), text.c_str(), text.size());
   return std::wstring(buffer.data());
 }
 

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Fails on unformatted sources, clang-tidy findings and cppcheck errors.
+set -u
+build=${1:-build}
+cd "$(dirname "$0")/.."
+status=0
+sources=$(git ls-files '*.cpp' '*.h' '*.c')
+if ! echo "$sources" | xargs clang-format --dry-run -Werror 2>/tmp/fcupdate-format.$$; then
+  head -40 /tmp/fcupdate-format.$$
+  echo "lint: sources are not formatted; run 'make format'" >&2
+  status=1
+fi
+rm -f /tmp/fcupdate-format.$$
+units=$(git ls-files '*.cpp' '*.c' | grep -v -E '^(fuzz|bench)/')
+if ! echo "$units" | xargs -P "$(nproc)" -n 8 clang-tidy -p "$build" --quiet 2>/dev/null; then
+  echo "lint: clang-tidy reported findings" >&2
+  status=1
+fi
+if ! cppcheck --quiet --error-exitcode=1 --std=c++17 --language=c++ --inline-suppr \
+     --suppress=missingIncludeSystem --suppress=unknownMacro -I . $units; then
+  echo "lint: cppcheck reported errors" >&2
+  status=1
+fi
+exit $status
