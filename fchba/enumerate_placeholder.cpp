@@ -1,4 +1,0 @@
-// Stand-in until the HBA API discovery lands: reports no adapters.
-#include "fchba/adapter_record.h"
-
-int enumerateFcAdapters(FcAdapterRecordList&) { return 1; }

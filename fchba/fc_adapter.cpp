@@ -1,0 +1,84 @@
+#include "fchba/fc_adapter.h"
+
+#include "fchba/field_text.h"
+#include "fchba/hba_dispatch.h"
+#include "fchba/text_normalise.h"
+#include "fchba/wwn_text.h"
+
+namespace {
+
+std::string normalised(std::string text) {
+  normaliseText(text);
+  return text;
+}
+
+}  // namespace
+
+FcHbaAdapter::~FcHbaAdapter() { HBA_FreeLibrary(); }
+
+int FcHbaAdapter::refresh() {
+  std::lock_guard<std::mutex> held(lock_);
+  char name[256] = {};
+  if (HBA_GetAdapterName(index_, name) != HBA_STATUS_OK) return 1;
+  name_ = name;
+  const HBA_HANDLE handle = HBA_OpenAdapter(name);
+  if (handle == 0) return 1;
+  return readOpenAdapter(handle);
+}
+
+int FcHbaAdapter::readOpenAdapter(HBA_HANDLE handle) {
+  HBA_ADAPTERATTRIBUTES attributes{};
+  if (HBA_GetAdapterAttributes(handle, &attributes) != HBA_STATUS_OK) {
+    HBA_CloseAdapter(handle);
+    return 1;
+  }
+  ports_.clear();
+  takeAttributes(attributes);
+  int result = 0;
+  const HBA_UINT32 walked = numberOfPorts_ < kMaxPorts ? numberOfPorts_ : kMaxPorts;
+  for (HBA_UINT32 portIndex = 0; portIndex < walked; ++portIndex) {
+    if (readPort(handle, portIndex) != 0) result = 1;
+  }
+  HBA_CloseAdapter(handle);
+  return result;
+}
+
+void FcHbaAdapter::takeAttributes(const HBA_ADAPTERATTRIBUTES& attributes) {
+  manufacturer_ = normalised(fieldText(attributes.Manufacturer));
+  serialNumber_ = normalised(fieldText(attributes.SerialNumber));
+  model_ = fieldText(attributes.Model);
+  modelDescription_ = normalised(fieldText(attributes.ModelDescription));
+  nodeWwn_ = attributes.NodeWWN;
+  nodeSymbolicName_ = fieldText(attributes.NodeSymbolicName);
+  hardwareVersion_ = normalised(fieldText(attributes.HardwareVersion));
+  driverVersion_ = fieldText(attributes.DriverVersion);
+  optionRomVersion_ = normalised(fieldText(attributes.OptionROMVersion));
+  firmwareVersion_ = normalised(fieldText(attributes.FirmwareVersion));
+  numberOfPorts_ = attributes.NumberOfPorts;
+  driverName_ = fieldText(attributes.DriverName);
+  subsystemWord_ = attributes.VendorSpecificID;
+}
+
+// A port whose attributes cannot be read is left out; one whose statistics
+// cannot be read is kept with zero counters. Either is a failed refresh.
+int FcHbaAdapter::readPort(HBA_HANDLE handle, HBA_UINT32 portIndex) {
+  HBA_PORTATTRIBUTES attributes{};
+  if (HBA_GetAdapterPortAttributes(handle, portIndex, &attributes) != HBA_STATUS_OK) return 1;
+  FcHbaPort port;
+  port.fillFrom(attributes, portIndex);
+  HBA_PORTSTATISTICS statistics{};
+  const bool counted = HBA_GetPortStatistics(handle, portIndex, &statistics) == HBA_STATUS_OK;
+  if (counted) port.updateStatistics(statistics);
+  ports_.push_back(port);
+  return counted ? 0 : 1;
+}
+
+void FcHbaAdapter::setPciLocation(HBA_UINT32 subsystemWord, HBA_UINT8 bus, HBA_UINT8 function,
+                                  HBA_UINT8 domain) {
+  subsystemWord_ = subsystemWord;
+  pciBus_ = bus;
+  pciFunction_ = function;
+  pciDomain_ = domain;
+}
+
+std::string FcHbaAdapter::nodeWwnText() const { return wwnText(nodeWwn_); }
