@@ -1,0 +1,92 @@
+// The state one match attempt reads and writes: group positions, loop
+// bookkeeping and the mode, held by the matcher and handed to every node.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace rx {
+
+// Matching is recursive: every node hands on to the next by a call, and each
+// group-loop iteration nests deeper. These bounds keep any subject and any
+// pattern from exhausting the stack or running without end; an attempt that
+// reaches one fails as a non-match and says so.
+constexpr int kMaxMatchDepth = 10000;
+constexpr int64_t kMinStepBudget = 10000000;
+constexpr int64_t kStepsPerCharacter = 100;
+
+template <class Char>
+struct MatchState {
+  MatchState() = default;
+  MatchState(const MatchState&) = delete;
+  MatchState& operator=(const MatchState&) = delete;
+
+  const Char* text = nullptr;
+  int length = 0;
+  int groupCount = 0;    // capturing groups, the whole match included
+  int nonCapturing = 0;  // non-capturing groups, indexed -1 .. -nonCapturing
+  // Five arrays of groupCount + nonCapturing entries, each reached through a
+  // pointer offset so that negative group indexes work directly.
+  int* starts = nullptr;
+  int* ends = nullptr;
+  int* loopCounts = nullptr;
+  int* iterationStarts = nullptr;
+  int* possessiveMarks = nullptr;
+  bool wholeMode = false;
+  int previousEnd = 0;
+
+  // Work done by the current matchWhole, findFirst or findNext call.
+  int64_t steps = 0;
+  int64_t stepBudget = kMinStepBudget;
+  int depth = 0;
+  bool stopped = false;  // a bound was reached: everything fails from here on
+
+  void beginCall() {
+    steps = 0;
+    depth = 0;
+    stopped = false;
+    stepBudget = std::max(kMinStepBudget, kStepsPerCharacter * static_cast<int64_t>(length));
+  }
+  // Accounts for n steps; false (and stopped) once the budget is spent.
+  bool charge(int64_t n) {
+    steps += n;
+    if (steps > stepBudget) stopped = true;
+    return !stopped;
+  }
+
+  void resize(int groups, int nonCapturingGroups) {
+    groupCount = groups;
+    nonCapturing = nonCapturingGroups;
+    size_t span = static_cast<size_t>(groups) + static_cast<size_t>(nonCapturingGroups);
+    storage.assign(span * 5, 0);
+    int* base = storage.data() + nonCapturingGroups;
+    starts = base;
+    ends = base + span;
+    loopCounts = base + 2 * span;
+    iterationStarts = base + 3 * span;
+    possessiveMarks = base + 4 * span;
+  }
+
+  void clearGroups() {
+    previousEnd = 0;
+    for (int i = 0; i < groupCount; ++i) starts[i] = ends[i] = loopCounts[i] = -1;
+    for (int i = 1; i <= nonCapturing; ++i) loopCounts[-i] = -1;
+  }
+
+  // The group starts and ends, which a look-ahead or an atomic group puts
+  // back when it fails after its content matched. Loop bookkeeping is not
+  // part of it: possessive loops rely on their marks surviving a failure.
+  std::vector<int> snapshot() const {
+    return std::vector<int>(storage.begin(), storage.begin() + 2 * span());
+  }
+  void restore(const std::vector<int>& saved) { std::copy(saved.begin(), saved.end(), storage.begin()); }
+
+ private:
+  std::ptrdiff_t span() const { return static_cast<std::ptrdiff_t>(groupCount) + nonCapturing; }
+
+  std::vector<int> storage;
+};
+
+}  // namespace rx

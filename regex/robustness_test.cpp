@@ -1,0 +1,112 @@
+// Long subjects and pathological patterns: right answers without a crash,
+// and a clean "gave up" where the work would not end.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "regex/pattern.h"
+
+namespace {
+
+const size_t kLong = 16u << 20;
+
+struct LongCase {
+  const char* pattern;
+  std::string subject;
+  bool whole;
+  int group1End;  // -1: not checked
+};
+
+std::string qlogicLine() { return "HBA Instance 0: " + std::string(kLong, '7'); }
+
+std::string emulexLine() {
+  return "HBA=LPe12002-M8, PCI ID=f100, VID=10df, SSID=f100, SVID=10df, Firmware=2.01A12, Boot Code=5.12a2" +
+         std::string(kLong, ' ');
+}
+
+TEST(RobustnessTest, LinearPatternsOverSixteenMegabytes) {
+  const LongCase cases[] = {
+      {".*", std::string(kLong, 'q'), true, -1},
+      {"(.+).*", std::string(kLong, 'q'), true, static_cast<int>(kLong)},
+      {"[a-z]*x", std::string(kLong, 'a') + "x", true, -1},
+      {"[a-z]*x", std::string(kLong, 'a') + "y", false, -1},
+      {"\\w+", std::string(kLong, '_'), true, -1},
+      {"a*?b", std::string(kLong, 'a') + "b", true, -1},
+      {"a*+b", std::string(kLong, 'a') + "b", true, -1},
+      {"HBA Instance.*: (.+).*", qlogicLine(), true, static_cast<int>(kLong) + 16},
+      {"Port Name.*: (.+).*", qlogicLine(), false, -1},
+      {"HBA=(.+),.*PCI "
+       "ID=(\\w{1,4}),.*VID=(\\w{1,4}),.*SSID=(\\w{1,4}),.*SVID=(\\w{1,4}),.*Firmware=(.+),.*Boot "
+       "Code=([\\w\\.]+).*",
+       emulexLine(), true, 15},
+  };
+  for (const LongCase& c : cases) {
+    auto p = Pattern::create(c.pattern, Pattern::DOT_ALL);
+    ASSERT_TRUE(p);
+    auto m = p->newMatcher(c.subject);
+    EXPECT_EQ(m->matchWhole(), c.whole) << c.pattern;
+    EXPECT_FALSE(m->limitExceeded()) << c.pattern;
+    if (c.group1End >= 0) {
+      EXPECT_EQ(m->groupEnd(1), c.group1End) << c.pattern;
+    }
+  }
+}
+
+TEST(RobustnessTest, SearchOverALongSubject) {
+  auto p = Pattern::create("x[0-9]+");
+  std::string subject(kLong, '.');
+  subject.replace(kLong - 10, 4, "x123");
+  auto m = p->newMatcher(subject);
+  ASSERT_TRUE(m->findNext());
+  EXPECT_EQ(m->groupStart(0), static_cast<int>(kLong) - 10);
+  EXPECT_FALSE(m->findNext());
+  EXPECT_FALSE(m->limitExceeded());
+}
+
+TEST(RobustnessTest, DeepGroupLoopGivesUpWithoutCrashing) {
+  auto p = Pattern::create("(a|b)*");
+  auto m = p->newMatcher(std::string(1u << 20, 'a'));
+  bool whole = m->matchWhole();
+  EXPECT_TRUE(whole || m->limitExceeded());
+  m->rewind();
+  while (m->findNext()) {
+  }
+  auto w = WidePattern::create(L"(?:a|b)+c");
+  auto wm = w->newMatcher(std::wstring(1u << 20, L'b'));
+  EXPECT_FALSE(wm->matchWhole());
+  EXPECT_TRUE(wm->limitExceeded());
+}
+
+TEST(RobustnessTest, ExponentialBacktrackingStopsAtTheStepBudget) {
+  auto p = Pattern::create("(a|aa)*b");
+  auto m = p->newMatcher(std::string(40, 'a'));
+  auto begin = std::chrono::steady_clock::now();
+  EXPECT_FALSE(m->matchWhole());
+  EXPECT_TRUE(m->limitExceeded());
+  EXPECT_FALSE(m->findNext());
+  EXPECT_TRUE(m->limitExceeded());
+  // A generous bound that still tells a budget from a hang.
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(20));
+}
+
+TEST(RobustnessTest, LimitFlagIsPerCall) {
+  auto p = Pattern::create("(a|aa)*b");
+  auto m = p->newMatcher(std::string(40, 'a'));
+  EXPECT_FALSE(m->matchWhole());
+  EXPECT_TRUE(m->limitExceeded());
+  m->setText("aab");
+  EXPECT_TRUE(m->matchWhole());
+  EXPECT_FALSE(m->limitExceeded());
+}
+
+TEST(RobustnessTest, LongPatternsCompile) {
+  std::string pattern;
+  for (int i = 0; i < 2000; ++i) pattern += "(a";
+  pattern += std::string(2000, ')');
+  auto p = Pattern::create(pattern);
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->groupCount(), 2001);
+  EXPECT_TRUE(p->matchesWhole("a" + std::string(1999, 'a')));
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+// rxprobe entry point; the protocol lives in probe.cpp.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/rxprobe/probe.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  rxprobe::Options options;
+  std::string error;
+  if (!rxprobe::parseArgs(args, &options, &error)) {
+    (void)std::fputs(error.c_str(), stderr);
+    return rxprobe::kExitUsage;
+  }
+  return rxprobe::runProbe(options, stdin, stdout);
+}
