@@ -1,7 +1,6 @@
 #include "framework/report_writer.h"
 
 #include <gtest/gtest.h>
-#include <libxml/parser.h>
 
 #include <vector>
 
@@ -9,36 +8,7 @@
 
 using testsupport::TempDir;
 
-namespace {
-
-// The report flattened to "path=value" lines, in document order, so that a
-// whole file compares with one expectation.
-void flatten(xmlNodePtr node, const std::string& prefix, std::vector<std::string>& out) {
-  for (; node != nullptr; node = node->next) {
-    if (node->type != XML_ELEMENT_NODE) continue;
-    std::string path = prefix + "/" + reinterpret_cast<const char*>(node->name);
-    std::string line = path;
-    for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) {
-      xmlChar* v = xmlNodeListGetString(node->doc, a->children, 1);
-      line += std::string(" ") + reinterpret_cast<const char*>(a->name) + "=" +
-              (v ? reinterpret_cast<const char*>(v) : "");
-      xmlFree(v);
-    }
-    out.push_back(line);
-    flatten(node->children, path, out);
-  }
-}
-
-std::vector<std::string> readBack(const std::string& path) {
-  std::vector<std::string> lines;
-  xmlDocPtr doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET);
-  if (doc == nullptr) return lines;
-  flatten(doc->children, "", lines);
-  xmlFreeDoc(doc);
-  return lines;
-}
-
-}  // namespace
+using testsupport::xmlLines;
 
 TEST(ReportWriter, EmptyInventoryHasHeaderAndEmptyDevices) {
   TempDir dir;
@@ -51,7 +21,7 @@ TEST(ReportWriter, EmptyInventoryHasHeaderAndEmptyDevices) {
       "/tarvo_rom_discovery/alt_name value=",     "/tarvo_rom_discovery/version value=",
       "/tarvo_rom_discovery/takes_effect value=", "/tarvo_rom_discovery/devices",
   };
-  EXPECT_EQ(readBack(dir / "r.xml"), expected);
+  EXPECT_EQ(xmlLines(dir / "r.xml"), expected);
   const std::string text = testsupport::readFile(dir / "r.xml");
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\"?>\n", 0), 0u) << text;
   EXPECT_NE(text.find("\n  <type value=\"Fibre Channel\"/>\n"), std::string::npos) << text;
@@ -76,7 +46,7 @@ TEST(ReportWriter, DevicesAndItemsInOrderWithEveryValue) {
   device.fw_items.push_back(item);
   report.devices.push_back(device);
   ASSERT_TRUE(saveDiscoveryReport(report, dir / "r.xml"));
-  std::vector<std::string> lines = readBack(dir / "r.xml");
+  std::vector<std::string> lines = xmlLines(dir / "r.xml");
   std::vector<std::string> expected = {
       "/tarvo_rom_discovery/devices/device",
       "/tarvo_rom_discovery/devices/device/device_id value=1077.2432.1077.0138",
@@ -117,5 +87,5 @@ TEST(ReportWriter, WideTextIsNarrowedToItsLowEightBits) {
   DiscoveryReport report;
   report.alt_name = std::wstring(L"A") + static_cast<wchar_t>(0x142);  // low byte 'B'
   ASSERT_TRUE(saveDiscoveryReport(report, dir / "r.xml"));
-  EXPECT_EQ(readBack(dir / "r.xml")[2], "/tarvo_rom_discovery/alt_name value=AB");
+  EXPECT_EQ(xmlLines(dir / "r.xml")[2], "/tarvo_rom_discovery/alt_name value=AB");
 }

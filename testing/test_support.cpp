@@ -1,5 +1,6 @@
 #include "testing/test_support.h"
 
+#include <libxml/parser.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,6 +82,35 @@ void makeDirs(const std::string& path) {
 std::string binDir() {
   const char* dir = std::getenv("FCUPDATE_BIN");
   return dir != nullptr ? dir : "build/bin";
+}
+
+namespace {
+
+void flattenXml(xmlNodePtr node, const std::string& prefix, std::vector<std::string>& out) {
+  for (; node != nullptr; node = node->next) {
+    if (node->type != XML_ELEMENT_NODE) continue;
+    const std::string path = prefix + "/" + reinterpret_cast<const char*>(node->name);
+    std::string line = path;
+    for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) {
+      xmlChar* value = xmlNodeListGetString(node->doc, a->children, 1);
+      line += std::string(" ") + reinterpret_cast<const char*>(a->name) + "=" +
+              (value != nullptr ? reinterpret_cast<const char*>(value) : "");
+      xmlFree(value);
+    }
+    out.push_back(line);
+    flattenXml(node->children, path, out);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> xmlLines(const std::string& path) {
+  std::vector<std::string> lines;
+  xmlDocPtr doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET);
+  if (doc == nullptr) return lines;
+  flattenXml(doc->children, "", lines);
+  xmlFreeDoc(doc);
+  return lines;
 }
 
 RunResult runIn(const std::string& dir, const std::string& commandLine) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -59,6 +60,11 @@ struct RunResult {
   int exitCode;  // -1 when the process did not exit normally
   std::string out;
 };
+
+// An XML file flattened to one "path attr=value ..." line per element, in
+// document order, so that a whole report compares with one expectation.
+// Empty when the file does not parse.
+std::vector<std::string> xmlLines(const std::string& path);
 
 // Runs a shell command line in dir with standard output captured (standard
 // error goes to the test's own).

@@ -1,0 +1,56 @@
+// Release detection: the host's Red Hat or SUSE release file, read with cat
+// and classified by whole-text patterns.
+#include <sys/stat.h>
+
+#include "framework/base_component.h"
+#include "framework/command_runner.h"
+#include "framework/shell_quote.h"
+#include "framework/system_root.h"
+#include "regex/pattern.h"
+
+namespace {
+
+struct ReleaseRule {
+  const char* pattern;
+  const wchar_t* code;
+};
+
+const ReleaseRule kRedHat[] = {
+    {"Red Hat Enterprise Linux.*release 4.*", L"rhel4"},
+    {"Red Hat Enterprise Linux.*release 5.*", L"rhel5"},
+    {"Red Hat Enterprise Linux.*release 6.*", L"rhel6"},
+};
+
+const ReleaseRule kSuse[] = {
+    {"SUSE Linux Enterprise Server 10.*", L"sles10"},
+    {"SUSE Linux Enterprise Server 11.*", L"sles11"},
+};
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0;
+}
+
+template <std::size_t N>
+void classify(const std::string& releaseFile, const ReleaseRule (&rules)[N], std::wstring& code) {
+  const std::string text = runCommand("cat " + shellQuote(releaseFile));
+  for (const ReleaseRule& rule : rules) {
+    if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) {
+      code = rule.code;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int CBaseCmp::detectPlatform() {
+  const std::string redHat = hostPath("/etc/redhat-release");
+  const std::string suse = hostPath("/etc/SuSE-release");
+  if (exists(redHat)) {
+    classify(redHat, kRedHat, report.platformName);
+  } else if (exists(suse)) {
+    classify(suse, kSuse, report.platformName);
+  }
+  return 0;
+}
