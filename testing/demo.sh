@@ -6,6 +6,7 @@
 set -eu
 
 bin=$(cd "${1:-build/bin}" && pwd)
+standins=$(cd "$(dirname "$0")/standins" && pwd)
 scratch=$(mktemp -d /tmp/fcupdate-demo-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 root=$scratch/root
@@ -64,6 +65,25 @@ build_sandbox() {
   done)
 }
 
+# The QLogic flash engine next to the catalogue, here the stand-in: its query
+# reports the first adapter with an older multiboot image than the package
+# carries and the second with the same one.
+install_flash_engine() {
+  cp "$standins/qlafwupdate" "$work/qlafwupdate"
+  cat >"$work/qlafwupdate.query" <<'QUERY'
+HBA Instance: 0
+Flash Image Version: 3.00
+Port Name: 21-00-00-1b-32-0a-0b-0c
+Model: QLE2562
+Serial Number: SIM0001
+HBA Instance: 1
+Flash Image Version: 3.43
+Port Name: 21-00-00-0e-1e-10-20-30
+Model: QLE2672
+Serial Number: SIM0002
+QUERY
+}
+
 # Runs fcupdate in the working directory with the sandbox as its system root.
 run_fcupdate() {
   status=0
@@ -83,8 +103,15 @@ show_log() {
   cat "$root/var/vlx/Component.log"
 }
 
+flash_run() {
+  heading "fcupdate (flash: an upgrade is pending)"
+  run_fcupdate
+  args=$(cat "$work/qlafwupdate.calls")
+  echo "--- the flash engine was called with: ${args:-(no arguments)}"
+}
+
 build_sandbox
+install_flash_engine
 discovery_report
-# The flash run over the same server (fcupdate without /d) joins here once
-# the QLogic component builds its inventory and drives its flash engine.
+flash_run
 show_log

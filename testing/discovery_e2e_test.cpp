@@ -23,6 +23,10 @@ TEST(DiscoveryEndToEnd, TwoAdaptersGiveAReportWithItsHeader) {
   box.add(testsupport::simAdapter(Vendor::Emulex, "0000:07:00.1", "10df:f100:10df:f100",
                                   {"10:00:00:00:c9:01:02:03"}));
   box.setRoute(Vendor::Emulex, testsupport::Route::Direct);
+  // A catalogue that knows neither adapter: the report is the header alone.
+  box.setReference(
+      "<maplu_fchba_reference><devices><device><type value=\"Fibre Channel\"/>"
+      "<device_id value=\"ffff.0000\"/></device></devices></maplu_fchba_reference>");
   box.build();
   const testsupport::RunResult run = box.run("fcupdate", "/d report.xml");
   EXPECT_EQ(run.exitCode, 3);

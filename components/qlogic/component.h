@@ -1,5 +1,8 @@
-// The QLogic component: base behaviour until its inventory and flash land.
+// The QLogic component: inventory from the flash engine's query report,
+// loose catalogue matching, and flashing with the engine's exit codes mapped.
 #pragma once
+
+#include <string>
 
 #include "framework/base_component.h"
 
@@ -8,6 +11,14 @@ namespace QLogicComp {
 class CComponent : public CBaseCmp {
  public:
   ~CComponent() override = default;
+
+  std::wstring cleanVersionText(const std::wstring& text) override;
+  void buildInventory() override;
+  int flash() override;
+  int findCatalogueIndex(const std::wstring& name) override;
 };
+
+// The component's exit code for the flash engine's own.
+int exitCodeForEngine(int engineExitCode);
 
 }  // namespace QLogicComp

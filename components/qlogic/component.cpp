@@ -1,0 +1,91 @@
+#include "components/qlogic/component.h"
+
+#include <cstdlib>
+
+#include "components/qlogic/query_report.h"
+#include "framework/command_runner.h"
+#include "framework/flash_engine.h"
+
+namespace QLogicComp {
+
+namespace {
+
+const char kMakeExecutable[] = "chmod 755 ./qlafwupdate";
+
+// The flash image version of the last consulted instance whose port name is
+// the adapter's first port WWN. An adapter without a port WWN has nothing to
+// be recognised by and gets no version, rather than an unnamed instance's.
+std::wstring installedVersion(const QueryReport& query, const std::string& portWwn) {
+  std::wstring version;
+  if (portWwn.empty()) return version;
+  for (int i = 0; i < query.consulted; ++i) {
+    if (query.instances[i].portName == portWwn) version = query.instances[i].flashImage;
+  }
+  return version;
+}
+
+}  // namespace
+
+int exitCodeForEngine(int e) {
+  if (e == 0) return 1;
+  if (e == 1) return 3;
+  if ((e >= 2 && e <= 10) || e == 14 || e == 16 || e == 17) return 7;
+  return e;
+}
+
+void CComponent::buildInventory() {
+  (void)std::system(kMakeExecutable);
+  const QueryReport query = parseQueryReport(runCommand("./qlafwupdate /q"));
+  for (std::size_t j = 0; j < adapters.size(); ++j) {
+    const int index = findCatalogueIndex(pciIdText(j));
+    if (index < 0) continue;
+    const ReferenceDevice& entry = catalogue.devices[static_cast<std::size_t>(index)];
+    FirmwareItem item;
+    item.type = L"Multiboot Image";
+    item.version = entry.boot;
+    item.active_version = installedVersion(query, adapters[j].portWwn);
+    item.action = actionFor(compareVersions(item.version, item.active_version));
+    item.duration = entry.duration;
+    item.shared = L"no";
+    DiscoveredDevice device;
+    device.device_id = entry.device_id;
+    device.product_id = entry.model;
+    device.fw_items.push_back(item);
+    report.devices.push_back(device);
+  }
+}
+
+int CComponent::findCatalogueIndex(const std::wstring& name) {
+  const int exact = CBaseCmp::findCatalogueIndex(name);
+  if (exact >= 0) return exact;
+  // An entry may list a longer identity than the adapter provides.
+  const std::wstring wanted = toUpperWide(name);
+  for (std::size_t i = 0; i < catalogue.devices.size(); ++i) {
+    if (toUpperWide(catalogue.devices[i].device_id).find(wanted) != std::wstring::npos) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+int CComponent::flash() {
+  std::string command = "./qlafwupdate";
+  if (silent) command += " /s";
+  if (force) command += " /f";
+  log.write("Executing flash engine: ").write(command).write("\n");
+  command += logRedirections(log);
+  (void)std::system(kMakeExecutable);
+  const CommandStatus status = runFlashEngine(log, command);
+  // An interrupted flash is a failed one, whatever the status bits say.
+  if (status.signalled) return 7;
+  return exitCodeForEngine(status.exitCode);
+}
+
+std::wstring CComponent::cleanVersionText(const std::wstring& text) {
+  std::wstring clean = text.substr(0, text.find(L' '));
+  const std::size_t marker = clean.find(L"v.");
+  if (marker != std::wstring::npos) clean.erase(marker, 2);
+  return clean;
+}
+
+}  // namespace QLogicComp
