@@ -1,5 +1,8 @@
-// The Brocade component: base behaviour until its inventory and flash land.
+// The Brocade component: a boot BIOS inventory from each adapter's option
+// ROM version, and one run of the boot update tool over all adapters.
 #pragma once
+
+#include <string>
 
 #include "framework/base_component.h"
 
@@ -8,6 +11,13 @@ namespace BrocadeComp {
 class CComponent : public CBaseCmp {
  public:
   ~CComponent() override = default;
+
+  // One device with one "Boot BIOS ROM" item per catalogued adapter.
+  void buildInventory() override;
+  // The last four-part dotted number in the text, or the text unchanged.
+  std::wstring cleanVersionText(const std::wstring& text) override;
+  // 1 when the tool succeeded, otherwise 7.
+  int flash() override;
 };
 
 }  // namespace BrocadeComp

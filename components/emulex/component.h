@@ -1,5 +1,8 @@
-// The Emulex component: base behaviour until its inventory and flash land.
+// The Emulex component: discovers adapters through the standalone flash
+// kit's own query instead of the HBA libraries, and flashes with the kit.
 #pragma once
+
+#include <string>
 
 #include "framework/base_component.h"
 
@@ -8,6 +11,18 @@ namespace EmulexComp {
 class CComponent : public CBaseCmp {
  public:
   ~CComponent() override = default;
+
+  // Unpacks the kit, queries it and records every catalogued adapter; true
+  // even when nothing was recorded.
+  bool discover() override;
+  // The text up to the first space.
+  std::wstring cleanVersionText(const std::wstring& text) override;
+  // Unpacks the kit and makes its script executable; always false.
+  bool prepareKit() override;
+  int flash() override;
+
+  // Zeros in front up to four characters; a longer text is unchanged.
+  static std::string padId(const std::string& text);
 };
 
 }  // namespace EmulexComp

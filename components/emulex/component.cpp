@@ -1,0 +1,69 @@
+#include "components/emulex/component.h"
+
+#include <cstdlib>
+
+#include "components/emulex/flash_outcome.h"
+#include "components/emulex/kit_inventory.h"
+#include "components/emulex/kit_line.h"
+#include "framework/command_runner.h"
+#include "framework/flash_engine.h"
+#include "framework/wide_text.h"
+
+namespace EmulexComp {
+
+namespace {
+
+// The kit's directory carries its version; the shell expands the glob.
+const char kKitScript[] = "./elxflashStandalone*/lx/elxflash.sh";
+
+// The catalogue key: vendor, device, subsystem vendor, subsystem device, in
+// the case in which the kit printed them.
+std::string kitKey(const KitLine& line) {
+  return CComponent::padId(line.vendorId) + "." + CComponent::padId(line.deviceId) + "." +
+         CComponent::padId(line.subsystemVendorId) + "." + CComponent::padId(line.subsystemId);
+}
+
+}  // namespace
+
+bool CComponent::prepareKit() {
+  log.write("Preparing the Emulex Kit...");
+  (void)runCommand("unzip -o elxflashStandalone*.zip");
+  log.write("done\n");
+  // The script runs as root: executable for all, writable by its owner only.
+  (void)std::system((std::string("chmod 755 ") + kKitScript).c_str());
+  return false;
+}
+
+bool CComponent::discover() {
+  if (prepareKit()) return false;
+  const std::string output = runCommand(std::string(kKitScript) + " /q /sysfs");
+  KitLineParser parser;
+  for (const std::string& text : splitLines(output)) {
+    KitLine line;
+    if (!parser.parse(text, line)) continue;
+    const std::wstring key = toWide(kitKey(line));
+    const int index = findCatalogueIndex(key);
+    if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) continue;
+    report.devices.push_back(deviceForKitLine(line, key, catalogue.devices[index]));
+  }
+  return true;
+}
+
+std::wstring CComponent::cleanVersionText(const std::wstring& text) {
+  return text.substr(0, text.find(L' '));
+}
+
+int CComponent::flash() {
+  // " /sysfs " and " /f " (or " /update ") joined: two spaces before the mode.
+  const std::string command =
+      std::string(kKitScript) + " /sysfs " + (force ? " /f" : " /update") + logRedirections(log);
+  log.write("Executing flash engine: ").write(command).write("\n");
+  return reportFlashOutcome(log, runFlashEngine(log, command));
+}
+
+std::string CComponent::padId(const std::string& text) {
+  if (text.size() >= 4) return text;
+  return std::string(4 - text.size(), '0') + text;
+}
+
+}  // namespace EmulexComp

@@ -1,0 +1,52 @@
+#include "components/emulex/flash_outcome.h"
+
+namespace EmulexComp {
+
+namespace {
+
+// The kit cannot update these converged adapters; they need the offline tool.
+const char kOfflineToolNotice[] =
+    "For KX710DPA or VT2000B CNAs, please use the \"Firmware image for offline update\" (OneConnect ISO) "
+    "tool available on https://www.broadcom.com/support\n";
+
+// Messages for the exit codes 11 to 16, each followed by the notice.
+const char* const kSkippedCnaMessages[] = {
+    "All updates were successful.  Skipped any KX710DPA or VT2000B CNAs.\n",
+    "No updates needed.  Skipped any KX710DPA or VT2000B CNAs.\n",
+    "All updates failed.  Skipped any KX710DPA or VT2000B CNAs.\n",
+    "Some updates failed.  Skipped any KX710DPA or VT2000B CNAs.\n",
+    "No supported hardware found.  Skipped any KX710DPA or VT2000B CNAs.\n",
+    "No updates available.  Skipped any KX710DPA or VT2000B CNAs.\n",
+};
+
+const char kAllFailed[] = "All updates failed.\n";
+
+}  // namespace
+
+int reportFlashOutcome(ComponentLog& log, const CommandStatus& status) {
+  // An interrupted shell leaves adapters half written; never report it as applied.
+  if (status.signalled) {
+    log.write(kAllFailed);
+    return 7;
+  }
+  const int code = status.exitCode;
+  if (code == 0) {
+    log.write("All updates were successful.  Reboot needed.\n");
+    return 1;
+  }
+  if (code == 1) {
+    log.write("No operation performed.  No updates needed or discovery command executed.\n");
+    return 3;
+  }
+  if (code >= 2 && code <= 6) {
+    log.write(kAllFailed);
+    return 7;
+  }
+  if (code >= 11 && code <= 16) {
+    log.write(kSkippedCnaMessages[code - 11]).write(kOfflineToolNotice);
+    return 7;
+  }
+  return code;
+}
+
+}  // namespace EmulexComp

@@ -1,0 +1,55 @@
+#include "testing/standins/standins.h"
+
+#include <cstdlib>
+
+#include "framework/shell_quote.h"
+#include "testing/test_support.h"
+
+namespace standins {
+
+namespace {
+
+std::string sourcePath(const std::string& name) { return std::string(FCUPDATE_STANDINS_DIR) + "/" + name; }
+
+bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+}  // namespace
+
+Workspace::Workspace() : env_("FCUPDATE_ROOT", root_.path()), chdir_(work_.path()) {}
+
+std::string Workspace::log() const { return testsupport::readFile(root_ / "var/vlx/Component.log"); }
+
+bool writeEmulexKit(const std::string& dir, const std::string& version) {
+  // Staged outside dir, so that only the component's unzip unpacks it there.
+  testsupport::TempDir staging;
+  const std::string kit = "elxflashStandalone-" + version;
+  const std::string script = staging / (kit + "/lx/elxflash.sh");
+  testsupport::makeDirs(staging / (kit + "/lx"));
+  const std::string archive = shellQuote(dir + "/" + kit + ".zip");
+  return run("cp " + shellQuote(sourcePath("elxflash.sh")) + " " + shellQuote(script) + " && chmod 644 " +
+             shellQuote(script) + " && cd " + shellQuote(staging.path()) + " && rm -f " + archive +
+             " && zip -qr " + archive + " " + shellQuote(kit));
+}
+
+bool writeBootUpdateTool(const std::string& dir) {
+  const std::string tool = shellQuote(dir + "/bcu_bootupdate");
+  return run("cp " + shellQuote(sourcePath("bcu_bootupdate")) + " " + tool + " && chmod 644 " + tool);
+}
+
+void setQueryOutput(const std::string& dir, const std::string& tool, const std::string& output) {
+  testsupport::writeFile(dir + "/" + tool + ".query", output);
+}
+
+void setExitCode(const std::string& dir, const std::string& tool, int code) {
+  testsupport::writeFile(dir + "/" + tool + ".exit", std::to_string(code) + "\n");
+}
+
+void setSignal(const std::string& dir, const std::string& tool, const std::string& signal) {
+  testsupport::writeFile(dir + "/" + tool + ".exit", "signal " + signal + "\n");
+}
+
+std::string recordedCalls(const std::string& dir, const std::string& tool) {
+  return testsupport::readFile(dir + "/" + tool + ".calls");
+}
+
+}  // namespace standins
