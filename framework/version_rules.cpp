@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <cwctype>
+#include <memory>
 
 #include "framework/base_component.h"
 #include "framework/wide_text.h"
@@ -12,7 +13,13 @@
 
 namespace {
 
-bool isAllDigits(const std::wstring& piece) { return WidePattern::textMatches(L"\\d+", piece); }
+// Compiled once for the process: every adapter of a run compares its version
+// pieces. A pattern of its own rather than the shared cache, whose entries a
+// caller with other flags (LITERAL) could have made first.
+bool isAllDigits(const std::wstring& piece) {
+  static const std::unique_ptr<WidePattern> digits = WidePattern::create(L"\\d+");
+  return digits != nullptr && digits->matchesWhole(piece);
+}
 
 // Numeric order of two digit strings of any length: leading zeros do not
 // count, a longer number is the larger, equal lengths compare digit by digit.

@@ -138,7 +138,6 @@ class ClassReader {
   void range(CharSet* set, uint32_t lower);
   void addRange(CharSet* set, uint32_t lower, uint32_t upper);
   CharSet complement(CharSet set) const;
-  void checkSize(const CharSet& set);
   // A syntax error that ends the class: the rest of the text is skipped, so
   // the missing ']' is reported as well.
   void endWithError() {
@@ -255,7 +254,6 @@ void ClassReader<Char>::bracketMember(CharSet* set) {
   uint32_t c = Traits::code(ps_.text[ps_.pos++]);
   if (c == '[') {
     set->unite(bracket());
-    checkSize(*set);
   } else if (c == '&' && peek(0) == '&') {
     ++ps_.pos;
     if (peek(0) != '[') {
@@ -271,7 +269,6 @@ void ClassReader<Char>::bracketMember(CharSet* set) {
       endWithError();
     } else if (e.inverted || e.set.size() >= 2) {
       set->unite(e.inverted ? complement(e.set) : e.set);
-      checkSize(*set);
     } else if (e.set.single(&only)) {
       member(set, only);
     }
@@ -285,7 +282,6 @@ template <class Char>
 void ClassReader<Char>::member(CharSet* set, uint32_t lower) {
   if (peek(0) != '-') {
     set->add(lower);
-    checkSize(*set);
     return;
   }
   ++ps_.pos;
@@ -317,23 +313,19 @@ void ClassReader<Char>::range(CharSet* set, uint32_t lower) {
   addRange(set, lower, u);
 }
 
-// A range whose lower bound is above its upper bound wraps through the top
-// of the character values back to 0.
+// A narrow range whose lower bound is above its upper bound wraps through
+// 0xFF back to 0. A wide one would run through the whole 32-bit range, so it
+// is refused; wide ranges are otherwise taken whole, as intervals.
 template <class Char>
 void ClassReader<Char>::addRange(CharSet* set, uint32_t lower, uint32_t upper) {
-  uint64_t top = std::is_same<Char, char>::value ? 0xFFu : 0xFFFFFFFFu;
-  uint64_t count = lower <= upper ? uint64_t{upper} - lower + 1 : top - lower + 1 + upper + 1;
-  if (count > Traits::kMaxRangeValues) {
-    ps_.syntaxError();
-    return;
-  }
   if (lower <= upper) {
     set->addRange(lower, upper);
-  } else {
-    set->addRange(lower, static_cast<uint32_t>(top));
+  } else if (Traits::kRangesWrap) {
+    set->addRange(lower, 0xFF);
     set->addRange(0, upper);
+  } else {
+    ps_.syntaxError();
   }
-  checkSize(*set);
 }
 
 // A complement covers the byte values only. Under CASE_INSENSITIVE both
@@ -342,11 +334,6 @@ template <class Char>
 CharSet ClassReader<Char>::complement(CharSet set) const {
   if (ps_.flag(kCaseInsensitive)) set.addOtherAsciiCase();
   return set.complementLow();
-}
-
-template <class Char>
-void ClassReader<Char>::checkSize(const CharSet& set) {
-  if (Traits::kMaxSetMembers != UINT64_MAX && set.size() > Traits::kMaxSetMembers) ps_.syntaxError();
 }
 
 }  // namespace

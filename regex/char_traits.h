@@ -1,6 +1,7 @@
 // Everything that differs between the narrow and the wide engine, in one place:
-// case folding, the width of \x, the reach of a complement, the set caps, the
-// node class names and how a syntax-error report becomes bytes.
+// case folding, the width of \x, reversed ranges, the node class names and
+// how a syntax-error report becomes bytes. (A complement covers 0-255 in
+// both forms, which for narrow text is every character.)
 #pragma once
 
 #include <cctype>
@@ -21,9 +22,8 @@ struct CharTraits<char> {
   static char fromCode(uint32_t v) { return static_cast<char>(static_cast<unsigned char>(v)); }
   static char fold(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
   static constexpr bool kFourDigitHex = false;
-  // Ranges wrap through the byte values, so every range is at most 256 long.
-  static constexpr uint64_t kMaxRangeValues = UINT64_MAX;
-  static constexpr uint64_t kMaxSetMembers = UINT64_MAX;
+  // A reversed range wraps through the byte values.
+  static constexpr bool kRangesWrap = true;
   static constexpr const char* kNodeSuffix = "Node";
   static std::string toReportBytes(const std::string& text) { return text; }
 };
@@ -37,8 +37,8 @@ struct CharTraits<wchar_t> {
   static wchar_t fromCode(uint32_t v) { return static_cast<wchar_t>(v); }
   static wchar_t fold(wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); }
   static constexpr bool kFourDigitHex = true;
-  static constexpr uint64_t kMaxRangeValues = 302;
-  static constexpr uint64_t kMaxSetMembers = 65999;
+  // A reversed range is an error: wrapping would cover the 32-bit range.
+  static constexpr bool kRangesWrap = false;
   static constexpr const char* kNodeSuffix = "UNode";
   // The wide report is written as UTF-8 on the narrow stream: a wide-oriented
   // standard error would silence every later narrow message of the process.

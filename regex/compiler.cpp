@@ -56,10 +56,7 @@ class Compiler {
 
   template <class T, class... Args>
   T* make(Args&&... args) {
-    auto node = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = node.get();
-    graph_->nodes.push_back(std::move(node));
-    return raw;
+    return graph_->template make<T>(std::forward<Args>(args)...);
   }
 
   uint32_t peek() const { return ps_.atEnd() ? UINT32_MAX : Traits::code(ps_.text[ps_.pos]); }
@@ -95,6 +92,7 @@ class Compiler {
   N* loopOver(N* first, N* tail, int index, const Quantifier& q);
   void linkFollowers();
   String literalPrefix(const N* start) const;
+  void linkLiterals();
 
   ParseState<Char> ps_;
   uint64_t flags_;
@@ -107,6 +105,7 @@ class Compiler {
 template <class Char>
 std::unique_ptr<Graph<Char>> Compiler<Char>::compile() {
   graph_ = std::make_unique<Graph<Char>>();
+  graph_->reserve(ps_.text.size() + 8);
   N* start = make<StartNode<Char>>();
   N* end = make<EndNode<Char>>();
   if (flags_ & kLiteral) {
@@ -127,6 +126,7 @@ std::unique_ptr<Graph<Char>> Compiler<Char>::compile() {
   CharSet first;
   if (firstChars<Char>(start, &first)) static_cast<StartNode<Char>*>(start)->setFirstChars(first);
   static_cast<StartNode<Char>*>(start)->setPrefix(literalPrefix(start));
+  linkLiterals();
   graph_->groupCount = groupCount_;
   graph_->nonCapturing = -nonCapturingCount_;
   return std::move(graph_);
@@ -137,7 +137,7 @@ std::unique_ptr<Graph<Char>> Compiler<Char>::compile() {
 // undo what they set when the rest fails.
 template <class Char>
 void Compiler<Char>::linkFollowers() {
-  for (const std::unique_ptr<N>& node : graph_->nodes) {
+  for (N* node : graph_->nodes()) {
     if (node->kind != NodeKind::GreedyQuantifier && node->kind != NodeKind::LazyQuantifier) continue;
     const N* n = node->next;
     for (int hops = 0; n && hops < 64; ++hops) {
@@ -149,7 +149,7 @@ void Compiler<Char>::linkFollowers() {
     }
     if (n && (n->kind == NodeKind::Char || n->kind == NodeKind::CIChar || n->kind == NodeKind::Class ||
               n->kind == NodeKind::CIClass)) {
-      static_cast<QuantifierNode<Char>*>(node.get())->follower = n;
+      static_cast<QuantifierNode<Char>*>(node)->follower = n;
     }
   }
 }
@@ -170,6 +170,26 @@ typename Compiler<Char>::String Compiler<Char>::literalPrefix(const N* start) co
     }
   }
   return prefix;
+}
+
+// Every character node that starts a chain of two or more compares the whole
+// chain at once. A character node that follows another one is reached only
+// through it, so only the first node of a chain needs the chain's text.
+template <class Char>
+void Compiler<Char>::linkLiterals() {
+  for (N* node : graph_->nodes()) {
+    if (node->kind == NodeKind::Char && node->next && node->next->kind == NodeKind::Char) {
+      static_cast<CharNode<Char>*>(node->next)->inChain = true;
+    }
+  }
+  for (N* node : graph_->nodes()) {
+    if (node->kind != NodeKind::Char || !node->next || node->next->kind != NodeKind::Char) continue;
+    if (static_cast<CharNode<Char>*>(node)->inChain) continue;
+    String text;
+    const N* n = node;
+    for (; n && n->kind == NodeKind::Char; n = n->next) text += static_cast<const CharNode<Char>*>(n)->ch;
+    static_cast<CharNode<Char>*>(node)->setLiteral(text, n);
+  }
 }
 
 // Returns the sequence's first node and stores its last node in *last.
@@ -205,7 +225,7 @@ Node<Char>* Compiler<Char>::parseSequence(bool inParens, bool alternative, int a
     seq.first = make<GroupHeadNode<Char>>(seq.index);
   }
   seq.end = seq.first;
-  seq.firstNode = graph_->nodes.size();
+  seq.firstNode = graph_->nodes().size();
   return parseBody(seq, last);
 }
 
@@ -388,8 +408,8 @@ Node<Char>* Compiler<Char>::loopOver(N* first, N* tail, int index, const Quantif
 
 template <class Char>
 bool Compiler<Char>::writesGroups(const Sequence& seq) const {
-  for (size_t i = seq.firstNode; i < graph_->nodes.size(); ++i) {
-    NodeKind k = graph_->nodes[i]->kind;
+  for (size_t i = seq.firstNode; i < graph_->nodes().size(); ++i) {
+    NodeKind k = graph_->nodes()[i]->kind;
     if (k == NodeKind::GroupHead || k == NodeKind::GroupTail || k == NodeKind::GroupLoopPrologue ||
         k == NodeKind::GroupLoop) {
       return true;

@@ -9,8 +9,8 @@
 
 template <class Char>
 std::vector<typename BasicPattern<Char>::String> BasicPattern<Char>::collectAll(const String& subject) {
-  matcher_->setText(subject);
-  return matcher_->findAll();
+  builtIn().setText(subject);
+  return builtIn().findAll();
 }
 
 // A match at 0 with keepEmpty yields two empty pieces in front; a trailing
@@ -20,10 +20,10 @@ std::vector<typename BasicPattern<Char>::String> BasicPattern<Char>::splitText(c
                                                                                bool keepEmpty, int limit) {
   size_t most = limit == 0 ? static_cast<size_t>(INT_MAX) : limit < 0 ? 0 : static_cast<size_t>(limit);
   std::vector<String> pieces;
-  matcher_->setText(subject);
+  builtIn().setText(subject);
   int last = 0;
-  while (pieces.size() < most && matcher_->findNext()) {
-    int start = matcher_->groupStart(0), end = matcher_->groupEnd(0);
+  while (pieces.size() < most && builtIn().findNext()) {
+    int start = builtIn().groupStart(0), end = builtIn().groupEnd(0);
     if (start == 0 && keepEmpty) pieces.push_back(String());
     if (start == end && !keepEmpty) continue;
     if (start != last || keepEmpty) pieces.push_back(subject.substr(last, static_cast<size_t>(start - last)));
@@ -37,13 +37,13 @@ template <class Char>
 typename BasicPattern<Char>::String BasicPattern<Char>::replaceAll(const String& subject,
                                                                    const String& replacement) {
   String out;
-  matcher_->setText(subject);
+  builtIn().setText(subject);
   int last = 0;
-  while (matcher_->findNext()) {
-    int start = matcher_->groupStart(0);
+  while (builtIn().findNext()) {
+    int start = builtIn().groupStart(0);
     out += subject.substr(static_cast<size_t>(last), static_cast<size_t>(start - last));
-    out += matcher_->substituteGroups(replacement);
-    last = matcher_->groupEnd(0);
+    out += builtIn().substituteGroups(replacement);
+    last = builtIn().groupEnd(0);
   }
   return out + subject.substr(static_cast<size_t>(last));
 }
@@ -60,7 +60,7 @@ std::pair<typename BasicPattern<Char>::String, int> BasicPattern<Char>::nthMatch
                                                                                  int flags) {
   std::unique_ptr<BasicPattern> compiled = create(pattern, flags);
   if (!compiled || n < 0) return {String(), -1};
-  BasicPatternMatcher<Char>& m = *compiled->matcher_;
+  BasicPatternMatcher<Char>& m = compiled->builtIn();
   m.setText(subject);
   for (int found = 0; found <= n; ++found) {
     if (!m.findNext()) return {String(), -1};

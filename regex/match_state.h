@@ -60,8 +60,15 @@ struct MatchState {
     groupCount = groups;
     nonCapturing = nonCapturingGroups;
     size_t span = static_cast<size_t>(groups) + static_cast<size_t>(nonCapturingGroups);
-    storage.assign(span * 5, 0);
-    int* base = storage.data() + nonCapturingGroups;
+    // Patterns with few groups keep their arrays inline: no allocation per matcher.
+    if (span * 5 <= kInlineInts) {
+      storage = inlineStorage;
+    } else {
+      heapStorage.assign(span * 5, 0);
+      storage = heapStorage.data();
+    }
+    std::fill(storage, storage + span * 5, 0);
+    int* base = storage + nonCapturingGroups;
     starts = base;
     ends = base + span;
     loopCounts = base + 2 * span;
@@ -78,15 +85,16 @@ struct MatchState {
   // The group starts and ends, which a look-ahead or an atomic group puts
   // back when it fails after its content matched. Loop bookkeeping is not
   // part of it: possessive loops rely on their marks surviving a failure.
-  std::vector<int> snapshot() const {
-    return std::vector<int>(storage.begin(), storage.begin() + 2 * span());
-  }
-  void restore(const std::vector<int>& saved) { std::copy(saved.begin(), saved.end(), storage.begin()); }
+  std::vector<int> snapshot() const { return std::vector<int>(storage, storage + 2 * span()); }
+  void restore(const std::vector<int>& saved) { std::copy(saved.begin(), saved.end(), storage); }
 
  private:
   std::ptrdiff_t span() const { return static_cast<std::ptrdiff_t>(groupCount) + nonCapturing; }
 
-  std::vector<int> storage;
+  static constexpr size_t kInlineInts = 40;
+  int inlineStorage[kInlineInts];
+  std::vector<int> heapStorage;
+  int* storage = inlineStorage;
 };
 
 }  // namespace rx

@@ -4,8 +4,11 @@
 // registry, never by the nodes that link to them: group loops make cycles.
 #pragma once
 
+#include <algorithm>
 #include <climits>
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,6 +108,7 @@ class CharNode : public Node<Char> {
  public:
   explicit CharNode(Char c, NodeKind k = NodeKind::Char) : Node<Char>(k), ch(c) {}
   int match(MatchState<Char>& st, int p) const override {
+    if (!literal.empty()) return matchLiteral(st, p);
     if (p < st.length && st.text[p] == ch) return this->proceed(st, p + 1);
     return -1;
   }
@@ -113,7 +117,29 @@ class CharNode : public Node<Char> {
     while (n < most && p + n < st.length && st.text[p + n] == ch) ++n;
     return n;
   }
+  // A chain of character nodes is compared in one go (set after compiling):
+  // `literal` holds this character and the ones of the nodes that follow,
+  // `afterLiteral` the node after the last of them.
+  void setLiteral(const std::basic_string<Char>& text, const Node<Char>* after) {
+    literal = text;
+    afterLiteral = after;
+  }
   const Char ch;
+  bool inChain = false;  // follows another character node
+
+ private:
+  int matchLiteral(MatchState<Char>& st, int p) const {
+    size_t n = literal.size();
+    if (n > static_cast<size_t>(st.length - p) || st.text[p] != literal[0] ||
+        std::char_traits<Char>::compare(st.text + p + 1, literal.data() + 1, n - 1) != 0) {
+      return -1;
+    }
+    int end = p + static_cast<int>(n);
+    return afterLiteral ? this->run(afterLiteral, st, end) : end;
+  }
+
+  std::basic_string<Char> literal;
+  const Node<Char>* afterLiteral = nullptr;
 };
 
 // Holds the lower-cased character and compares the lower-cased subject.
@@ -680,8 +706,10 @@ class StartNode : public Node<Char> {
  private:
   bool prefixAt(const MatchState<Char>& st, int q) const {
     size_t n = prefix.size();
-    return n <= static_cast<size_t>(st.length - q) &&
-           std::char_traits<Char>::compare(st.text + q, prefix.data(), n) == 0;
+    if (n == 0) return true;
+    // Most rejected starts differ at the first character: no call for them.
+    return n <= static_cast<size_t>(st.length - q) && st.text[q] == prefix[0] &&
+           std::char_traits<Char>::compare(st.text + q + 1, prefix.data() + 1, n - 1) == 0;
   }
 
   // The first start position from q worth trying; past the end if none.
@@ -719,13 +747,51 @@ class EndNode : public Node<Char> {
 };
 
 // A compiled pattern's graph: the node registry that owns every node, the
-// head, and the group counts the matcher sizes its arrays from.
+// head, and the group counts the matcher sizes its arrays from. Nodes live
+// in blocks the registry owns and are destroyed with it, never by following
+// links (the graph has cycles).
 template <class Char>
-struct Graph {
-  std::vector<std::unique_ptr<Node<Char>>> nodes;
+class Graph {
+ public:
+  Graph() = default;
+  Graph(const Graph&) = delete;
+  Graph& operator=(const Graph&) = delete;
+  ~Graph() {
+    for (auto it = nodes_.rbegin(); it != nodes_.rend(); ++it) (*it)->~Node();
+  }
+
+  template <class T, class... Args>
+  T* make(Args&&... args) {
+    T* node = new (allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
+    nodes_.push_back(node);
+    return node;
+  }
+  const std::vector<Node<Char>*>& nodes() const { return nodes_; }
+  void reserve(size_t count) { nodes_.reserve(count); }
+
   Node<Char>* head = nullptr;
   int groupCount = 0;
   int nonCapturing = 0;
+
+ private:
+  static constexpr size_t kBlockBytes = 2048;
+
+  void* allocate(size_t size, size_t align) {
+    size_t at = (used_ + align - 1) / align * align;
+    if (blocks_.empty() || at + size > blockSize_) {
+      blockSize_ = std::max(kBlockBytes, size);
+      // Left uninitialised: every node is constructed in place.
+      blocks_.emplace_back(new std::max_align_t[blockSize_ / sizeof(std::max_align_t) + 1]);
+      at = 0;
+    }
+    used_ = at + size;
+    return reinterpret_cast<unsigned char*>(blocks_.back().get()) + at;
+  }
+
+  std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
+  size_t used_ = 0;
+  size_t blockSize_ = 0;
+  std::vector<Node<Char>*> nodes_;
 };
 
 }  // namespace rx

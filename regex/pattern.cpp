@@ -21,8 +21,14 @@ std::map<std::basic_string<Char>, std::unique_ptr<BasicPattern<Char>>>& patternC
 
 template <class Char>
 BasicPattern<Char>::BasicPattern(const String& text, int flags, std::unique_ptr<rx::Graph<Char>> graph)
-    : text_(text), flags_(flags), graph_(std::move(graph)) {
-  matcher_ = std::make_unique<BasicPatternMatcher<Char>>(this, String());
+    : text_(text), flags_(flags), graph_(std::move(graph)) {}
+
+// Made on first use rather than with the pattern: most patterns are only
+// ever used through matchers of their own.
+template <class Char>
+BasicPatternMatcher<Char>& BasicPattern<Char>::builtIn() {
+  if (!matcher_) matcher_ = std::make_unique<BasicPatternMatcher<Char>>(this, String());
+  return *matcher_;
 }
 
 // The matcher goes first: it refers to the graph the registry owns.
@@ -70,8 +76,8 @@ std::unique_ptr<BasicPatternMatcher<Char>> BasicPattern<Char>::newMatcher(const 
 
 template <class Char>
 bool BasicPattern<Char>::matchesWhole(const String& subject) {
-  matcher_->setText(subject);
-  return matcher_->matchWhole();
+  builtIn().setText(subject);
+  return builtIn().matchWhole();
 }
 
 template <class Char>

@@ -13,7 +13,7 @@
 
 namespace rx {
 template <class Char>
-struct Graph;
+class Graph;
 // Prints the node graph of a narrow pattern to standard output.
 void dumpPattern(const Graph<char>& graph, const std::string& text);
 }  // namespace rx
@@ -84,6 +84,8 @@ class BasicPattern {
  private:
   friend class BasicPatternMatcher<Char>;
   BasicPattern(const String& text, int flags, std::unique_ptr<rx::Graph<Char>> graph);
+  // The built-in matcher, made on first use.
+  BasicPatternMatcher<Char>& builtIn();
 
   String text_;
   int flags_;
