@@ -1,0 +1,38 @@
+// Arbitrary argument vectors (NUL-separated in the input) through the
+// command-line parser: no crash, and the parse result is always 0, 1 or 2.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/run_sequence.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The log of the one component lives below a scratch root, and the usage
+  // text the parser prints goes nowhere.
+  setenv("FCUPDATE_ROOT", "/tmp/fcupdate-fuzz-root", 1);
+  if (std::freopen("/dev/null", "w", stdout) == nullptr) return 0;
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static CBaseCmp component;
+  component.silent = component.force = component.discovery = component.log.quiet = false;
+  component.reportPath.clear();
+  std::vector<std::string> words(1);
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == 0) {
+      words.emplace_back();
+    } else {
+      words.back() += static_cast<char>(data[i]);
+    }
+  }
+  std::vector<const char*> argv;
+  for (const std::string& word : words) argv.push_back(word.c_str());
+  const int result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
+  if (result < 0 || result > 2) std::abort();
+  if (result == 0 && !component.discovery) std::abort();
+  return 0;
+}
