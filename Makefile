@@ -51,6 +51,7 @@ bench:
 	@[ -f $(BENCH_BUILD)/build.ninja ] || cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DFCUPDATE_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@bench/run-all.sh $(BENCH_BUILD)/bin
+	@bench/whole_run/run.sh $(BENCH_BUILD)/bin
 
 memcheck: build
 	@$(REQUIRE) valgrind
