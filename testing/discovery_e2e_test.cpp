@@ -1,8 +1,8 @@
 // The built executables discovering simulated adapters in a sandbox.
 #include <gtest/gtest.h>
 
+#include "testing/adapter_text.h"
 #include "testing/sandbox.h"
-#include "testing/sandbox_spec.h"
 
 using testsupport::Sandbox;
 using testsupport::Vendor;
@@ -88,10 +88,10 @@ TEST(DiscoveryEndToEnd, FcsandboxLaysOutTheSameServer) {
   EXPECT_EQ(bad.exitCode, 64);
 }
 
-TEST(SandboxSpec, KeysOverrideTheVendorsDefaults) {
+TEST(AdapterText, KeysOverrideTheVendorsDefaults) {
   testsupport::SimAdapter adapter;
   std::string error;
-  ASSERT_TRUE(testsupport::parseAdapterSpec(
+  ASSERT_TRUE(testsupport::parseAdapterText(
       "wwpn=21:00:00:00:00:00:00:01,vendor=emulex,pci=0000:07:00.1,id=10df:f100:10df:f100,"
       "wwpn=21:00:00:00:00:00:00:02,firmware=2.01,fail=open+attributes",
       adapter, error))
@@ -105,7 +105,7 @@ TEST(SandboxSpec, KeysOverrideTheVendorsDefaults) {
   EXPECT_EQ(adapter.fail, "open,attributes");
 
   for (const char* bad : {"vendor=hitachi", "colour=red", "pci"}) {
-    EXPECT_FALSE(testsupport::parseAdapterSpec(bad, adapter, error)) << bad;
+    EXPECT_FALSE(testsupport::parseAdapterText(bad, adapter, error)) << bad;
     EXPECT_FALSE(error.empty());
   }
 }

@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "testing/adapter_text.h"
 #include "testing/sandbox.h"
-#include "testing/sandbox_spec.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ int build(int argc, char** argv) {
     } else {
       testsupport::SimAdapter adapter;
       std::string error;
-      if (!testsupport::parseAdapterSpec(arg, adapter, error)) return usage(error);
+      if (!testsupport::parseAdapterText(arg, adapter, error)) return usage(error);
       box.add(adapter);
     }
   }

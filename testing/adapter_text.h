@@ -15,6 +15,6 @@ namespace testsupport {
 bool vendorNamed(const std::string& word, Vendor& vendor);
 
 // False with a message in error for an unknown key, vendor or malformed pair.
-bool parseAdapterSpec(const std::string& spec, SimAdapter& adapter, std::string& error);
+bool parseAdapterText(const std::string& text, SimAdapter& adapter, std::string& error);
 
 }  // namespace testsupport

@@ -1,4 +1,4 @@
-#include "testing/sandbox_spec.h"
+#include "testing/adapter_text.h"
 
 #include <map>
 #include <sstream>
@@ -23,9 +23,9 @@ bool vendorNamed(const std::string& word, Vendor& vendor) {
   return false;
 }
 
-bool parseAdapterSpec(const std::string& spec, SimAdapter& adapter, std::string& error) {
+bool parseAdapterText(const std::string& text, SimAdapter& adapter, std::string& error) {
   std::vector<Pair> pairs;
-  std::istringstream in(spec);
+  std::istringstream in(text);
   std::string item;
   while (std::getline(in, item, ',')) {
     const std::size_t equals = item.find('=');
