@@ -16,6 +16,11 @@ namespace {
 // The kit's directory carries its version; the shell expands the glob.
 const char kKitScript[] = "./elxflashStandalone*/lx/elxflash.sh";
 
+// A server holds a handful of adapters; a query that reports more is garbage,
+// and recording all of it would grow the inventory and the report without
+// bound. The same limit as the HBA API adapter table.
+constexpr std::size_t kMaxKitAdapters = 256;
+
 // The catalogue key: vendor, device, subsystem vendor, subsystem device, in
 // the case in which the kit printed them.
 std::string kitKey(const KitLine& line) {
@@ -39,6 +44,7 @@ bool CComponent::discover() {
   const std::string output = runCommand(std::string(kKitScript) + " /q /sysfs");
   KitLineParser parser;
   for (const std::string& text : splitLines(output)) {
+    if (report.devices.size() >= kMaxKitAdapters) break;
     KitLine line;
     if (!parser.parse(text, line)) continue;
     const std::wstring key = toWide(kitKey(line));
