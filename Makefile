@@ -55,7 +55,7 @@ bench:
 
 memcheck: build
 	@$(REQUIRE) valgrind
-	ctest --test-dir $(BUILD) -T memcheck --output-on-failure
+	ctest --test-dir $(BUILD) -T memcheck --output-on-failure -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
