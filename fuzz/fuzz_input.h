@@ -1,10 +1,14 @@
-// How the regex fuzz targets read their input: a flags byte, a pattern
-// length byte, the pattern, and the rest as the subject.
+// What the narrow and wide regex fuzz targets share: how they read their
+// input (a flags byte, a pattern length byte, the pattern, and the rest as the
+// subject) and the checks they run on one compiled pattern.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+
+#include "regex/pattern.h"
 
 namespace fuzzinput {
 
@@ -40,6 +44,31 @@ inline std::wstring widen(const std::string& bytes) {
     i += 4;
   }
   return out;
+}
+
+// Group spans inside the subject, finds left to right, and no limit hit
+// reported for a search that succeeded.
+template <class Char>
+void exercise(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
+  auto m = p.newMatcher(subject);
+  int length = static_cast<int>(subject.size());
+  if (m->matchWhole()) {
+    if (m->groupStart(0) != 0 || m->groupEnd(0) != length) std::abort();
+    for (int i = 1; i < p.groupCount(); ++i) {
+      int s = m->groupStart(i), e = m->groupEnd(i);
+      if ((s != -1 || e != -1) && (s < -1 || e < -1 || s > length || e > length)) std::abort();
+    }
+    m->groupTexts(true);
+  }
+  m->rewind();
+  int last = 0;
+  for (int n = 0; n < 1000 && m->findNext(); ++n) {
+    if (m->groupStart(0) < last || m->groupEnd(0) < m->groupStart(0) || m->groupEnd(0) > length) std::abort();
+    last = m->groupEnd(0);
+    m->substituteGroups(subject.substr(0, 8));
+  }
+  if (m->findNext() && m->limitExceeded()) std::abort();
+  p.splitText(subject, true, 3);
 }
 
 }  // namespace fuzzinput
