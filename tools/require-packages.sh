@@ -15,8 +15,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq >/dev/null || true
-apt-get install -y -qq "${missing[@]}" >/dev/null || {
+apt-get update -qq -o DPkg::Lock::Timeout=900 >/dev/null || true
+apt-get install -y -qq -o DPkg::Lock::Timeout=900 "${missing[@]}" >/dev/null || {
   echo "apt-get could not install: ${missing[*]}" >&2
   exit 1
 }
