@@ -4,9 +4,9 @@
 
 #include <random>
 
-#include "regex/case_file.h"
-#include "regex/reference_matcher.h"
-#include "tools/rxprobe/probe.h"
+#include "regex/testing/case_file.h"
+#include "regex/testing/probe.h"
+#include "regex/testing/reference_matcher.h"
 
 namespace {
 
