@@ -90,6 +90,34 @@ class GroupTailNode : public Node<Char> {
   const int gi;
 };
 
+// Loops. There are two kinds, and they repeat differently.
+//
+// A quantified group (head .. tail -> loop node) is a loop in the graph: the
+// tail links back to the loop node, which starts the next iteration by
+// calling into the group again. Every iteration is one call deeper, so the
+// loop backtracks into earlier iterations, and the group's positions hold
+// those of its last iteration. The loop's bookkeeping (count, iteration
+// start, possessive mark) lives in the match state, saved by the prologue
+// and restored when the loop fails. An iteration that consumed nothing ends
+// the loop, even below its minimum.
+//
+// A possessive group loop never gives back an iteration that succeeded, but
+// at its maximum it may stop one short: before each further iteration it
+// marks the count it had, and when that iteration fails with no deeper
+// iteration begun since (the count is back at the mark), the rest of the
+// pattern is tried after the iterations made so far; otherwise it fails.
+// The mark deliberately survives a failed attempt, which is why snapshots
+// of the state leave the loop bookkeeping out.
+//
+// A quantifier over one atom (a character, class, quoted text,
+// back-reference or anchor) runs its iterations in a loop, not in the
+// graph: the atom's chain ends in an accept node without `next`, so each
+// inner match returns the end of one iteration. Same-width rule: within one
+// quantifier all iterations of an atom consume the same number of
+// characters (a character or class one, a quote its length, a back-reference
+// the group's current length, an anchor none), so the greedy and lazy kinds
+// can step between iteration ends by that width instead of keeping a stack
+// of them.
 template <class Char>
 class GroupLoopPrologueNode : public Node<Char> {
  public:
