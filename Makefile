@@ -47,7 +47,7 @@ fuzz:
 	@fuzz/run-all.sh $(FUZZ_BUILD)/bin $${FUZZ_SECONDS:-30}
 
 bench:
-	@$(REQUIRE) $(BASE_PKGS) libbenchmark-dev libpcre2-dev libre2-dev
+	@$(REQUIRE) $(BASE_PKGS) libbenchmark-dev libpcre2-dev libre2-dev libboost-regex-dev
 	@[ -f $(BENCH_BUILD)/build.ninja ] || cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DFCUPDATE_BENCH=ON
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@bench/run-all.sh $(BENCH_BUILD)/bin

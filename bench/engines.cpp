@@ -4,6 +4,7 @@
 
 #include <re2/re2.h>
 
+#include <boost/regex.hpp>
 #include <cstdlib>
 #include <regex>
 
@@ -109,15 +110,18 @@ std::unique_ptr<WideMatcher> compileStdWide(const std::wstring& pattern) {
   return std::make_unique<StdWide>(pattern);
 }
 
+// With `jit`, the pattern is also compiled to machine code, which
+// pcre2_match then runs instead of the interpreter.
 class PcreMatcher : public Matcher {
  public:
-  PcreMatcher(const std::string& pattern, int flags) {
+  PcreMatcher(const std::string& pattern, int flags, bool jit) {
     uint32_t options = (flags & kDotAll ? PCRE2_DOTALL : 0) | (flags & kMultiLine ? PCRE2_MULTILINE : 0);
     int error = 0;
     PCRE2_SIZE offset = 0;
     code_ = pcre2_compile_8(reinterpret_cast<PCRE2_SPTR8>(pattern.data()), pattern.size(), options, &error,
                             &offset, nullptr);
     if (!code_) std::abort();
+    if (jit && pcre2_jit_compile_8(code_, PCRE2_JIT_COMPLETE) != 0) std::abort();
     data_ = pcre2_match_data_create_from_pattern_8(code_, nullptr);
   }
   ~PcreMatcher() override {
@@ -157,12 +161,13 @@ class PcreMatcher : public Matcher {
 
 class PcreWide : public WideMatcher {
  public:
-  explicit PcreWide(const std::wstring& pattern) {
+  PcreWide(const std::wstring& pattern, bool jit) {
     int error = 0;
     PCRE2_SIZE offset = 0;
     code_ = pcre2_compile_32(reinterpret_cast<PCRE2_SPTR32>(pattern.data()), pattern.size(), 0, &error,
                              &offset, nullptr);
     if (!code_) std::abort();
+    if (jit && pcre2_jit_compile_32(code_, PCRE2_JIT_COMPLETE) != 0) std::abort();
     data_ = pcre2_match_data_create_from_pattern_32(code_, nullptr);
   }
   ~PcreWide() override {
@@ -180,11 +185,19 @@ class PcreWide : public WideMatcher {
 };
 
 std::unique_ptr<Matcher> compilePcre(const std::string& pattern, int flags) {
-  return std::make_unique<PcreMatcher>(pattern, flags);
+  return std::make_unique<PcreMatcher>(pattern, flags, false);
 }
 
 std::unique_ptr<WideMatcher> compilePcreWide(const std::wstring& pattern) {
-  return std::make_unique<PcreWide>(pattern);
+  return std::make_unique<PcreWide>(pattern, false);
+}
+
+std::unique_ptr<Matcher> compilePcreJit(const std::string& pattern, int flags) {
+  return std::make_unique<PcreMatcher>(pattern, flags, true);
+}
+
+std::unique_ptr<WideMatcher> compilePcreJitWide(const std::wstring& pattern) {
+  return std::make_unique<PcreWide>(pattern, true);
 }
 
 RE2::Options re2Options(int flags) {
@@ -264,14 +277,75 @@ std::unique_ptr<WideMatcher> compileRe2Wide(const std::wstring& pattern) {
   return std::make_unique<Re2Wide>(pattern);
 }
 
+// Perl syntax; '.' and the line anchors as the flags say. Boost reports
+// giving up (its complexity and memory bounds) by an exception, taken here
+// as no match.
+boost::regex::flag_type boostFlags(int flags) {
+  return boost::regex::perl | (flags & kDotAll ? boost::regex::mod_s : boost::regex::no_mod_s) |
+         (flags & kMultiLine ? boost::regex::flag_type(0) : boost::regex::no_mod_m);
+}
+
+class BoostMatcher : public Matcher {
+ public:
+  BoostMatcher(const std::string& pattern, int flags) : re_(pattern, boostFlags(flags)) {}
+  bool whole(const std::string& subject, std::vector<std::string>* groups) override {
+    boost::smatch m;
+    try {
+      if (!boost::regex_match(subject, m, re_)) return false;
+    } catch (const std::runtime_error&) {
+      return false;
+    }
+    groups->clear();
+    for (size_t i = 1; i < m.size(); ++i) groups->push_back(m[i].str());
+    return true;
+  }
+  void findAll(const std::string& subject, std::vector<std::string>* found) override {
+    found->clear();
+    try {
+      for (boost::sregex_iterator it(subject.begin(), subject.end(), re_), end; it != end; ++it) {
+        found->push_back(it->str());
+      }
+    } catch (const std::runtime_error&) {
+    }
+  }
+
+ private:
+  boost::regex re_;
+};
+
+class BoostWide : public WideMatcher {
+ public:
+  explicit BoostWide(const std::wstring& pattern) : re_(pattern, boostFlags(0)) {}
+  bool whole(const std::wstring& subject) override {
+    try {
+      return boost::regex_match(subject, re_);
+    } catch (const std::runtime_error&) {
+      return false;
+    }
+  }
+
+ private:
+  boost::wregex re_;
+};
+
+std::unique_ptr<Matcher> compileBoost(const std::string& pattern, int flags) {
+  return std::make_unique<BoostMatcher>(pattern, flags);
+}
+
+std::unique_ptr<WideMatcher> compileBoostWide(const std::wstring& pattern) {
+  return std::make_unique<BoostWide>(pattern);
+}
+
 }  // namespace
 
 const std::vector<Engine>& engines() {
   static const std::vector<Engine> all = {
       {"fcupdate", compileOwn, compileOwnWide},
       {"std::regex", compileStd, compileStdWide},
-      {"PCRE2", compilePcre, compilePcreWide},
+      {"PCRE2 interp", compilePcre, compilePcreWide},
+      {"PCRE2 JIT", compilePcreJit, compilePcreJitWide},
       {"RE2", compileRe2, compileRe2Wide},
+      {"Boost", compileBoost, compileBoostWide},
   };
   return all;
 }

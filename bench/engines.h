@@ -1,5 +1,5 @@
-// One interface over the four engines the benchmarks compare: this system's
-// engine, std::regex, PCRE2 (interpreter, no JIT) and RE2.
+// One interface over the engines the benchmarks compare: this system's
+// engine, std::regex, PCRE2 (interpreter and JIT), RE2 and Boost.Regex.
 #pragma once
 
 #include <memory>

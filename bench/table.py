@@ -4,7 +4,7 @@ workload and mode, one column per engine, each cell the median run."""
 import json
 import sys
 
-ENGINES = ["fcupdate", "std::regex", "PCRE2", "RE2"]
+ENGINES = ["fcupdate", "std::regex", "PCRE2 interp", "PCRE2 JIT", "RE2", "Boost"]
 
 
 def cpu_model():
@@ -31,7 +31,7 @@ def main(path):
         rows.setdefault((workload, mode, unit), {})[engine] = value
     ctx = data["context"]
     print("Machine: %s, %d CPUs at %d MHz; medians of %s; CPU time" % (cpu_model(), ctx["num_cpus"],
-                                                                      ctx["mhz_per_cpu"], "5 runs"))
+                                                                      ctx["mhz_per_cpu"], "3 runs"))
     print()
     print("| workload | mode | unit | " + " | ".join(ENGINES) + " |")
     print("|---|---|---|" + "---:|" * len(ENGINES))

@@ -77,6 +77,11 @@ class ClassNode : public Node<Char> {
       return this->proceed(st, p + 1);
     return -1;
   }
+  // The test of one subject character, the case-insensitive kind folding it first.
+  bool accepts(Char c) const {
+    using T = CharTraits<Char>;
+    return set.contains(T::code(this->kind == NodeKind::CIClass ? T::fold(c) : c)) != inv;
+  }
   int runLength(const MatchState<Char>& st, int p, int most) const override {
     if (any) return std::max(0, std::min(most, st.length - p));
     int n = 0;
@@ -174,9 +179,9 @@ template <class Char>
 class StartOfLineNode : public Node<Char> {
  public:
   StartOfLineNode() : Node<Char>(NodeKind::StartOfLine) {}
-  int match(MatchState<Char>& st, int p) const override {
-    if (p == 0 || (p <= st.length && isLineTerminator(st.text[p - 1]))) return this->proceed(st, p);
-    return -1;
+  int match(MatchState<Char>& st, int p) const override { return holds(st, p) ? this->proceed(st, p) : -1; }
+  bool holds(const MatchState<Char>& st, int p) const {
+    return p == 0 || (p <= st.length && isLineTerminator(st.text[p - 1]));
   }
 };
 
@@ -184,9 +189,9 @@ template <class Char>
 class EndOfLineNode : public Node<Char> {
  public:
   EndOfLineNode() : Node<Char>(NodeKind::EndOfLine) {}
-  int match(MatchState<Char>& st, int p) const override {
-    if (p >= st.length || isLineTerminator(st.text[p])) return this->proceed(st, p);
-    return -1;
+  int match(MatchState<Char>& st, int p) const override { return holds(st, p) ? this->proceed(st, p) : -1; }
+  bool holds(const MatchState<Char>& st, int p) const {
+    return p >= st.length || isLineTerminator(st.text[p]);
   }
 };
 
@@ -194,7 +199,11 @@ template <class Char>
 class StartOfInputNode : public Node<Char> {
  public:
   StartOfInputNode() : Node<Char>(NodeKind::StartOfInput) {}
-  int match(MatchState<Char>& st, int p) const override { return p == 0 ? this->proceed(st, p) : -1; }
+  int match(MatchState<Char>& st, int p) const override { return holds(st, p) ? this->proceed(st, p) : -1; }
+  bool holds(const MatchState<Char>& st, int p) const {
+    (void)st;
+    return p == 0;
+  }
   bool isStartOfInput() const override { return true; }
 };
 
@@ -202,9 +211,9 @@ template <class Char>
 class EndOfInputNode : public Node<Char> {
  public:
   explicit EndOfInputNode(bool allowTerminator) : Node<Char>(NodeKind::EndOfInput), term(allowTerminator) {}
-  int match(MatchState<Char>& st, int p) const override {
-    if (p == st.length || (term && onlyTerminatorLeft(st, p))) return this->proceed(st, p);
-    return -1;
+  int match(MatchState<Char>& st, int p) const override { return holds(st, p) ? this->proceed(st, p) : -1; }
+  bool holds(const MatchState<Char>& st, int p) const {
+    return p == st.length || (term && onlyTerminatorLeft(st, p));
   }
   const bool term;
 
@@ -222,11 +231,13 @@ template <class Char>
 class WordBoundaryNode : public Node<Char> {
  public:
   explicit WordBoundaryNode(bool positive) : Node<Char>(NodeKind::WordBoundary), pos(positive) {}
-  int match(MatchState<Char>& st, int p) const override {
-    if (p >= st.length) return this->proceed(st, p);
+  int match(MatchState<Char>& st, int p) const override { return holds(st, p) ? this->proceed(st, p) : -1; }
+  // At the end of the subject both forms hold.
+  bool holds(const MatchState<Char>& st, int p) const {
+    if (p >= st.length) return true;
     bool before = p > 0 && isLetter(st.text[p - 1]);
     bool boundary = before != isLetter(st.text[p]);
-    return boundary == pos ? this->proceed(st, p) : -1;
+    return boundary == pos;
   }
   const bool pos;
 

@@ -125,6 +125,8 @@ class Graph {
   Node<Char>* head = nullptr;
   int groupCount = 0;
   int nonCapturing = 0;
+  // Every node is one the automaton answers for (set after compiling).
+  bool automatonFits = false;
 
  private:
   static constexpr size_t kBlockBytes = 2048;

@@ -16,6 +16,11 @@ namespace rx {
 constexpr int kMaxMatchDepth = 10000;
 constexpr int64_t kMinStepBudget = 10000000;
 constexpr int64_t kStepsPerCharacter = 100;
+// For a pattern the automaton can answer, the backtracker gets a much
+// smaller budget: enough for the lines it answers fastest, and the
+// automaton answers, in linear time, where it would run out.
+constexpr int64_t kHandoverMinSteps = 4096;
+constexpr int64_t kHandoverStepsPerCharacter = 16;
 
 template <class Char>
 struct MatchState {
@@ -43,11 +48,14 @@ struct MatchState {
   int depth = 0;
   bool stopped = false;  // a bound was reached: everything fails from here on
 
-  void beginCall() {
+  // `handover`: an automaton answers if this budget runs out.
+  void beginCall(bool handover) {
     steps = 0;
     depth = 0;
     stopped = false;
-    stepBudget = std::max(kMinStepBudget, kStepsPerCharacter * static_cast<int64_t>(length));
+    int64_t n = length;
+    stepBudget = handover ? kHandoverMinSteps + kHandoverStepsPerCharacter * n
+                          : std::max(kMinStepBudget, kStepsPerCharacter * n);
   }
   // Accounts for n steps; false (and stopped) once the budget is spent.
   bool charge(int64_t n) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "regex/automaton.h"
 #include "regex/nodes.h"
 #include "regex/pattern.h"
 
@@ -15,6 +16,9 @@ BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, cons
   state_.resize(pattern->graph_->groupCount, pattern->graph_->nonCapturing);
   bindSubject();
 }
+
+template <class Char>
+BasicPatternMatcher<Char>::~BasicPatternMatcher() = default;
 
 template <class Char>
 void BasicPatternMatcher<Char>::bindSubject() {
@@ -37,14 +41,28 @@ void BasicPatternMatcher<Char>::rewind() {
   exhausted_ = false;
 }
 
+// The backtracker first; for a pattern the automaton fits, on a small
+// budget, and the automaton answers where that budget runs out. The
+// backtracker leaves the state as it found it when it gives up.
 template <class Char>
 int BasicPatternMatcher<Char>::runHead(int from) {
-  state_.beginCall();
+  const rx::Graph<Char>& graph = *pattern_->graph_;
+  state_.beginCall(graph.automatonFits);
   if (state_.length < 0) {
     state_.stopped = true;
     return -1;
   }
-  return pattern_->graph_->head->match(state_, from);
+  int r = graph.head->match(state_, from);
+  if (!state_.stopped || !graph.automatonFits) return r;
+  const rx::Automaton<Char>* automaton = pattern_->automaton();
+  if (!automaton) {
+    // Too large a program after all: the backtracker on its full budget.
+    state_.beginCall(false);
+    return graph.head->match(state_, from);
+  }
+  if (!scratch_) scratch_ = std::make_unique<rx::AutomatonScratch<Char>>(*automaton);
+  state_.stopped = false;
+  return automaton->run(state_, from, *scratch_);
 }
 
 template <class Char>

@@ -2,6 +2,7 @@
 // successive searches, group positions and template substitution.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,10 @@
 
 template <class Char>
 class BasicPattern;
+namespace rx {
+template <class Char>
+class AutomatonScratch;
+}  // namespace rx
 
 template <class Char>
 class BasicPatternMatcher {
@@ -17,6 +22,7 @@ class BasicPatternMatcher {
 
   // The matcher keeps a copy of the subject and must not outlive the pattern.
   BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject);
+  ~BasicPatternMatcher();
   BasicPatternMatcher(const BasicPatternMatcher&) = delete;
   BasicPatternMatcher& operator=(const BasicPatternMatcher&) = delete;
 
@@ -49,4 +55,6 @@ class BasicPatternMatcher {
   rx::MatchState<Char> state_;
   bool matched_ = false;
   bool exhausted_ = false;
+  // The automaton's thread lists, made when it first runs for this matcher.
+  std::unique_ptr<rx::AutomatonScratch<Char>> scratch_;
 };

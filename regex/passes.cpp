@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "regex/automaton.h"
+
 namespace rx {
 
 namespace {
@@ -242,6 +244,14 @@ void linkLiterals(Graph<Char>& graph) {
   }
 }
 
+// Automaton fit. Relies on: the graph is finished; whether its program is
+// built later depends on this alone, so a pattern's matches are answered the
+// same way from its first to its last.
+template <class Char>
+void setAutomatonFit(Graph<Char>& graph) {
+  graph.automatonFits = Automaton<Char>::accepts(graph);
+}
+
 }  // namespace
 
 // The first-character and prefix passes read the graph as the compiler left
@@ -252,6 +262,7 @@ void optimise(Graph<Char>& graph) {
   setFirstChars(graph);
   setPrefix(graph);
   linkLiterals(graph);
+  setAutomatonFit(graph);
 }
 
 template void optimise<char>(Graph<char>&);

@@ -6,6 +6,7 @@
 #include <climits>
 #include <map>
 
+#include "regex/automaton.h"
 #include "regex/compiler.h"
 #include "regex/graph.h"
 #include "regex/named_patterns.h"
@@ -32,6 +33,14 @@ template <class Char>
 BasicPatternMatcher<Char>& BasicPattern<Char>::builtIn() {
   if (!matcher_) matcher_ = std::make_unique<BasicPatternMatcher<Char>>(this, String());
   return *matcher_;
+}
+
+template <class Char>
+const rx::Automaton<Char>* BasicPattern<Char>::automaton() const {
+  std::call_once(automatonOnce_, [this] {
+    if (graph_->automatonFits) automaton_ = rx::Automaton<Char>::build(*graph_);
+  });
+  return automaton_.get();
 }
 
 // The matcher goes first: it refers to the graph the registry owns.

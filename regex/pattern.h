@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -12,6 +13,11 @@
 #include "regex/dump.h"
 #include "regex/flags.h"
 #include "regex/matcher.h"
+
+namespace rx {
+template <class Char>
+class Automaton;
+}  // namespace rx
 
 using Pattern = BasicPattern<char>;
 using WidePattern = BasicPattern<wchar_t>;
@@ -77,9 +83,15 @@ class BasicPattern {
   BasicPattern(const String& text, int flags, std::unique_ptr<rx::Graph<Char>> graph);
   // The built-in matcher, made on first use.
   BasicPatternMatcher<Char>& builtIn();
+  // The automaton, built when a match first needs it; null when the graph
+  // does not fit one.
+  const rx::Automaton<Char>* automaton() const;
 
   String text_;
   int flags_;
   std::unique_ptr<rx::Graph<Char>> graph_;
   std::unique_ptr<BasicPatternMatcher<Char>> matcher_;
+  // Matchers of one pattern may run at once, so the build happens once.
+  mutable std::once_flag automatonOnce_;
+  mutable std::unique_ptr<rx::Automaton<Char>> automaton_;
 };

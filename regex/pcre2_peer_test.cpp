@@ -79,13 +79,7 @@ Outcome peerOutcome(pcre2_code* code, const std::string& subject) {
   return o;
 }
 
-std::string describe(const Outcome& o) {
-  std::string s = o.whole ? "whole " : "not whole ";
-  for (const Span& g : o.groups) s += "[" + std::to_string(g.first) + "," + std::to_string(g.second) + "]";
-  s += " finds ";
-  for (const Span& f : o.finds) s += "[" + std::to_string(f.first) + "," + std::to_string(f.second) + "]";
-  return s;
-}
+using rxtest::describe;
 
 // Compares one pattern over its subjects; returns how many it compared.
 int compare(const std::string& pattern, int flags, const std::vector<std::string>& subjects,

@@ -2,6 +2,7 @@
 // files, and random patterns over random subjects.
 #include <gtest/gtest.h>
 
+#include "regex/testing/automaton_outcome.h"
 #include "regex/testing/case_file.h"
 #include "regex/testing/pattern_generator.h"
 #include "regex/testing/probe.h"
@@ -11,19 +12,25 @@ namespace {
 
 using rxtest::Outcome;
 
-std::string describe(const Outcome& o) {
-  std::string s = o.whole ? "whole " : "not whole ";
-  for (auto& g : o.groups) s += "[" + std::to_string(g.first) + "," + std::to_string(g.second) + "]";
-  s += " finds ";
-  for (auto& f : o.finds) s += "[" + std::to_string(f.first) + "," + std::to_string(f.second) + "]";
-  return s + (o.limit ? " limit" : "");
-}
+using rxtest::describe;
 
-// Compares where neither side gave up; returns whether it compared.
+int automatonCompared = 0;
+
+// Compares where neither side gave up; returns whether it compared. When
+// the automaton takes the pattern, it must agree with both, and the engine
+// must never give up.
 template <class Char>
 bool agree(BasicPattern<Char>& p, const std::basic_string<Char>& subject, const std::string& where) {
   Outcome engine = rxtest::engineOutcome(p, subject, 200);
   Outcome reference = rxtest::referenceOutcome(p.graph(), subject, 200);
+  Outcome automaton;
+  if (rxtest::automatonOutcome(p.graph(), subject, 200, &automaton)) {
+    ++automatonCompared;
+    EXPECT_FALSE(engine.limit) << where;
+    EXPECT_EQ(describe(automaton), describe(engine)) << where << " (automaton, engine)";
+    if (!reference.limit)
+      EXPECT_EQ(describe(automaton), describe(reference)) << where << " (automaton, reference)";
+  }
   if (engine.limit || reference.limit) return false;
   EXPECT_EQ(describe(engine), describe(reference)) << where;
   return true;
@@ -89,6 +96,28 @@ TEST(ReferenceTest, RandomPatternsAgree) {
   }
   EXPECT_GT(compiled, 3000);
   EXPECT_GT(compared, 12000);
+}
+
+// Patterns of the constructs the automaton takes, so that most of them run
+// on it, over longer subjects.
+TEST(ReferenceTest, RandomRegularPatternsAgreeWithTheAutomaton) {
+  rxtest::PatternGenerator generator(20261209, rxtest::PatternGenerator::Mix::Regular);
+  std::mt19937& rng = generator.rng();
+  automatonCompared = 0;
+  for (int round = 0; round < 6000; ++round) {
+    std::string pattern = generator.pattern();
+    int flags = static_cast<int>(rng() % 32) & ~Pattern::LITERAL;
+    testing::internal::CaptureStderr();
+    auto p = Pattern::create(pattern, flags);
+    testing::internal::GetCapturedStderr();
+    if (!p) continue;
+    for (int i = 0; i < 4; ++i) {
+      std::string subject =
+          rxtest::randomSubject(rng) + rxtest::randomSubject(rng) + rxtest::randomSubject(rng);
+      agree(*p, subject, pattern + " flags " + std::to_string(flags));
+    }
+  }
+  EXPECT_GT(automatonCompared, 8000);
 }
 
 }  // namespace

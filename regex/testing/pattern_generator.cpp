@@ -15,8 +15,20 @@ std::string PatternGenerator::item(int depth) {
                                        "^",   "$",      "\\b",    "\\B",      "\\Z",  "\\G", "\\1",
                                        "\\2", "(?<=a)", "(?<!b)", "\\Qab\\E", "(?i)", "A",   "\\x61"};
   static const char* const kGroups[] = {"(", "(?:", "(?=", "(?!", "(?>", "(?i:"};
-  if (depth >= 3 || pick(3) != 0)
+  static const char* const kRegularAtoms[] = {"a",    "b", ".",        "[ab]",  "[^a]", "\\d", "\\w",
+                                              "^",    "$", "\\b",      "\\B",   "\\Z",  "\\z", "\\A",
+                                              "(?i)", "A", "\\Qab\\E", "\\x61", "\\s"};
+  static const char* const kRegularGroups[] = {"(", "(?:", "(?i:", "(?-i:"};
+  bool regular = mix_ == Mix::Regular;
+  if (depth >= 3 || pick(3) != 0) {
+    if (regular)
+      return std::string(kRegularAtoms[pick(sizeof kRegularAtoms / sizeof kRegularAtoms[0])]) + quantifier();
     return std::string(kAtoms[pick(sizeof kAtoms / sizeof kAtoms[0])]) + quantifier();
+  }
+  if (regular) {
+    size_t g = pick(sizeof kRegularGroups / sizeof kRegularGroups[0]);
+    return std::string(kRegularGroups[g]) + sequence(depth + 1) + ")" + quantifier();
+  }
   size_t g = pick(sizeof kGroups / sizeof kGroups[0]);
   std::string s = std::string(kGroups[g]) + sequence(depth + 1) + ")";
   bool loopable = g == 0 || g == 1 || g == 5;
@@ -27,7 +39,9 @@ std::string PatternGenerator::quantifier() {
   static const char* const kForms[] = {"*", "+", "?", "{2}", "{0,2}", "{1,}", "{,1}"};
   static const char* const kSuffixes[] = {"", "?", "+"};
   if (pick(2) == 0) return "";
-  return std::string(kForms[pick(sizeof kForms / sizeof kForms[0])]) + kSuffixes[pick(3)];
+  // The regular mix leaves out the possessive suffix.
+  size_t suffix = pick(mix_ == Mix::Regular ? 2 : 3);
+  return std::string(kForms[pick(sizeof kForms / sizeof kForms[0])]) + kSuffixes[suffix];
 }
 
 std::string randomSubject(std::mt19937& rng) {

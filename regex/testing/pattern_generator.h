@@ -13,7 +13,10 @@ namespace rxtest {
 // every kind, alternation and quantifiers.
 class PatternGenerator {
  public:
-  explicit PatternGenerator(uint32_t seed) : rng_(seed) {}
+  // Every construct, or only those the automaton takes.
+  enum class Mix { All, Regular };
+
+  explicit PatternGenerator(uint32_t seed, Mix mix = Mix::All) : rng_(seed), mix_(mix) {}
   std::string pattern() { return sequence(0); }
   std::mt19937& rng() { return rng_; }
 
@@ -24,6 +27,7 @@ class PatternGenerator {
   std::string quantifier();
 
   std::mt19937 rng_;
+  Mix mix_;
 };
 
 // Up to eight characters from a small alphabet of letters, a digit, a line

@@ -383,6 +383,14 @@ std::vector<Span> groupSpans(int groupCount, const int* starts, const int* ends)
 
 }  // namespace
 
+std::string describe(const Outcome& o) {
+  std::string s = o.whole ? "whole " : "not whole ";
+  for (const Span& g : o.groups) s += "[" + std::to_string(g.first) + "," + std::to_string(g.second) + "]";
+  s += " finds ";
+  for (const Span& f : o.finds) s += "[" + std::to_string(f.first) + "," + std::to_string(f.second) + "]";
+  return s + (o.limit ? " limit" : "");
+}
+
 template <class Char>
 Outcome engineOutcome(BasicPattern<Char>& pattern, const std::basic_string<Char>& subject, int maxFinds) {
   Outcome o;

@@ -23,6 +23,9 @@ struct Outcome {
   bool limit = false;  // some call gave up; the other fields are then partial
 };
 
+// One line for a failure message: whole, groups, finds and a limit mark.
+std::string describe(const Outcome& o);
+
 template <class Char>
 Outcome engineOutcome(BasicPattern<Char>& pattern, const std::basic_string<Char>& subject, int maxFinds);
 
