@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fchba/command_stream.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
+#include "support/command_stream.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 
 std::string logRedirections(const ComponentLog& log) {
   const std::string path = shellQuote(log.path);

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "framework/command_runner.h"
 #include "framework/component_log.h"
+#include "support/command_runner.h"
 
 // " 1>> LOG 2>> LOG 3>> LOG": the engine's standard output, standard error
 // and descriptor 3 appended to the component log.

@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include "framework/base_component.h"
-#include "framework/command_runner.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
 #include "regex/pattern.h"
+#include "support/command_runner.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
 
 namespace {
 

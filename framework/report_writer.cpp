@@ -2,7 +2,7 @@
 
 #include <libxml/tree.h>
 
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "framework/console.h"
+#include "support/console.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "fchba/field_text.h"
 #include "framework/flash_engine.h"
-#include "framework/wide_text.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace BrocadeComp {
 

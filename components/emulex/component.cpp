@@ -5,9 +5,9 @@
 #include "components/emulex/flash_outcome.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
-#include "framework/command_runner.h"
 #include "framework/flash_engine.h"
-#include "framework/wide_text.h"
+#include "support/command_runner.h"
+#include "support/wide_text.h"
 
 namespace EmulexComp {
 

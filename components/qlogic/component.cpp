@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "components/qlogic/query_report.h"
-#include "framework/command_runner.h"
 #include "framework/flash_engine.h"
+#include "support/command_runner.h"
 
 namespace QLogicComp {
 

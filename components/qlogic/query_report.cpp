@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "framework/wide_text.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace QLogicComp {
 

@@ -1,10 +1,10 @@
-#include "fchba/line_reader.h"
+#include "support/line_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "fchba/command_stream.h"
+#include "support/command_stream.h"
 
 TEST(LineReader, LinesOfAnyLengthArriveWhole) {
   std::FILE* stream = std::tmpfile();

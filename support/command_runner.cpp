@@ -1,4 +1,4 @@
-#include "framework/command_runner.h"
+#include "support/command_runner.h"
 
 #include <sys/wait.h>
 
