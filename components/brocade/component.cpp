@@ -1,9 +1,7 @@
 #include "components/brocade/component.h"
 
-#include <cstdlib>
-
 #include "fchba/field_text.h"
-#include "framework/flash_engine.h"
+#include "framework/vendor_tool.h"
 #include "regex/pattern.h"
 #include "support/wide_text.h"
 
@@ -51,12 +49,9 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 }
 
 int CComponent::flash() {
-  std::string command = std::string("./bcu_bootupdate boot --update ") + "bfa_boot_fw" + " -a";
-  log.write("Executing flash engine: ").write(command).write("\n");
-  command += logRedirections(log);
-  // The tool runs as root: executable for all, writable by its owner only.
-  (void)std::system("chmod 755 ./bcu_bootupdate");
-  const CommandStatus status = runFlashEngine(log, command);
+  const FlashEngine engine{"./bcu_bootupdate", " boot --update bfa_boot_fw -a"};
+  const CommandStatus status =
+      runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
   return status.exitCode == 0 && !status.signalled ? 1 : 7;
 }
 
