@@ -1,6 +1,7 @@
 #include "components/brocade/component.h"
 
 #include "fchba/field_text.h"
+#include "framework/run_exit.h"
 #include "framework/vendor_tool.h"
 #include "regex/pattern.h"
 #include "support/wide_text.h"
@@ -52,7 +53,7 @@ int CComponent::flash() {
   const FlashEngine engine{"./bcu_bootupdate", " boot --update bfa_boot_fw -a"};
   const CommandStatus status =
       runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
-  return status.exitCode == 0 && !status.signalled ? 1 : 7;
+  return status.exitCode == 0 && !status.signalled ? kExitApplied : kExitFailed;
 }
 
 }  // namespace BrocadeComp

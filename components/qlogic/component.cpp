@@ -1,6 +1,7 @@
 #include "components/qlogic/component.h"
 
 #include "components/qlogic/query_report.h"
+#include "framework/run_exit.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
 
@@ -25,9 +26,9 @@ std::wstring installedVersion(const QueryReport& query, const std::string& portW
 }  // namespace
 
 int exitCodeForEngine(int e) {
-  if (e == 0) return 1;
-  if (e == 1) return 3;
-  if ((e >= 2 && e <= 10) || e == 14 || e == 16 || e == 17) return 7;
+  if (e == 0) return kExitApplied;
+  if (e == 1) return kExitNothingDone;
+  if ((e >= 2 && e <= 10) || e == 14 || e == 16 || e == 17) return kExitFailed;
   return e;
 }
 
@@ -73,7 +74,7 @@ int CComponent::flash() {
   const CommandStatus status =
       runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
   // An interrupted flash is a failed one, whatever the status bits say.
-  if (status.signalled) return 7;
+  if (status.signalled) return kExitFailed;
   return exitCodeForEngine(status.exitCode);
 }
 
