@@ -37,6 +37,23 @@ int CBaseCmp::findCatalogueIndex(const std::wstring& name) {
   return -1;
 }
 
+const ReferenceDevice* CBaseCmp::catalogueEntry(const std::wstring& key) {
+  const int index = findCatalogueIndex(key);
+  if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) return nullptr;
+  return &catalogue.devices[static_cast<std::size_t>(index)];
+}
+
+std::vector<CataloguedAdapter> CBaseCmp::cataloguedAdapters(DeviceIdSource source) {
+  std::vector<CataloguedAdapter> found;
+  for (std::size_t i = 0; i < adapters.size(); ++i) {
+    const std::wstring key = pciIdText(i);
+    const ReferenceDevice* entry = catalogueEntry(key);
+    if (entry == nullptr) continue;
+    found.push_back({i, entry, source == DeviceIdSource::CatalogueEntry ? entry->device_id : key});
+  }
+  return found;
+}
+
 UpdateDecision CBaseCmp::updateDecision() const {
   bool upgrade = false;
   bool downgrade = false;

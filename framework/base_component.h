@@ -14,6 +14,18 @@
 // What the items of a run add up to; the values are those the run has always used.
 enum class UpdateDecision { None = 0, Upgrade = 1, Rewrite = 2, Downgrade = 4 };
 
+// The text the report records a catalogued adapter under: QLogic writes the
+// catalogue entry's device_id (an entry may list a longer identity than the
+// adapter's key), Brocade the adapter's key itself.
+enum class DeviceIdSource { CatalogueEntry, AdapterKey };
+
+// An installed adapter that the catalogue lists.
+struct CataloguedAdapter {
+  std::size_t adapter;           // index into CBaseCmp::adapters
+  const ReferenceDevice* entry;  // in CBaseCmp::catalogue.devices
+  std::wstring deviceId;         // as DeviceIdSource chose
+};
+
 class CBaseCmp {
  public:
   CBaseCmp() = default;
@@ -31,6 +43,12 @@ class CBaseCmp {
   virtual bool writeDiscoveryReport();
   // Index into catalogue.devices of the entry for an adapter key, or -1.
   virtual int findCatalogueIndex(const std::wstring& name);
+
+  // The entry findCatalogueIndex finds for the key, or nullptr; an index it
+  // returns outside the catalogue counts as none.
+  const ReferenceDevice* catalogueEntry(const std::wstring& key);
+  // The adapters the catalogue lists, in adapter order.
+  std::vector<CataloguedAdapter> cataloguedAdapters(DeviceIdSource source);
 
   // Records the host's release code in report.platformName; always 0.
   int detectPlatform();

@@ -5,6 +5,7 @@
 #include "components/emulex/kit_line.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
+#include "support/split_lines.h"
 #include "support/wide_text.h"
 
 namespace EmulexComp {
@@ -45,9 +46,9 @@ bool CComponent::discover() {
     KitLine line;
     if (!parser.parse(text, line)) continue;
     const std::wstring key = toWide(kitKey(line));
-    const int index = findCatalogueIndex(key);
-    if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) continue;
-    report.devices.push_back(deviceForKitLine(line, key, catalogue.devices[index]));
+    const ReferenceDevice* entry = catalogueEntry(key);
+    if (entry == nullptr) continue;
+    report.devices.push_back(deviceForKitLine(line, key, *entry));
   }
   return true;
 }
