@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "fchba/enumerate.h"
+#include "framework/platform.h"
 #include "framework/report_writer.h"
 
 bool CBaseCmp::discover() {
@@ -69,6 +71,13 @@ UpdateDecision CBaseCmp::updateDecision() const {
   if (downgrade) return UpdateDecision::Downgrade;
   if (rewrite) return UpdateDecision::Rewrite;
   return UpdateDecision::None;
+}
+
+int CBaseCmp::detectPlatform() {
+  // An unrecognised release leaves whatever code was recorded before.
+  const std::wstring code = detectReleaseCode();
+  if (!code.empty()) report.platformName = code;
+  return 0;
 }
 
 bool CBaseCmp::hasDiscoveredDevices() const { return !report.devices.empty(); }

@@ -10,6 +10,7 @@
 #include "framework/catalogue.h"
 #include "framework/component_log.h"
 #include "framework/inventory.h"
+#include "framework/version_rules.h"
 
 // What the items of a run add up to; the values are those the run has always used.
 enum class UpdateDecision { None = 0, Upgrade = 1, Rewrite = 2, Downgrade = 4 };
@@ -56,12 +57,13 @@ class CBaseCmp {
   UpdateDecision updateDecision() const;
   bool hasDiscoveredDevices() const;
 
-  // The dotted catalogue key of the adapter record at index.
-  std::wstring pciIdText(std::size_t index) const;
-  static std::vector<std::wstring> splitVersion(const std::wstring& text, wchar_t separator);
-  // -1 when a is older than b, 0 when equal, 1 when newer.
-  static int compareVersions(const std::wstring& a, const std::wstring& b);
-  static std::wstring toUpperWide(const std::wstring& text);
+  // The version rules, under the names every vendor component uses.
+  std::wstring pciIdText(std::size_t index) const { return catalogueKey(adapters[index]); }
+  static std::vector<std::wstring> splitVersion(const std::wstring& text, wchar_t separator) {
+    return ::splitVersion(text, separator);
+  }
+  static int compareVersions(const std::wstring& a, const std::wstring& b) { return ::compareVersions(a, b); }
+  static std::wstring toUpperWide(const std::wstring& text) { return ::toUpperWide(text); }
 
   ComponentLog log;
   bool silent = false;
