@@ -1,3 +1,4 @@
+// Discovery: the adapter walk turned into one fixed record per adapter.
 #include "fchba/enumerate.h"
 
 #include <cstdio>

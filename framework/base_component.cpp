@@ -1,3 +1,4 @@
+// The component base's default operations, the catalogue lookups and the update decision.
 #include "framework/base_component.h"
 
 #include <cwchar>

@@ -1,3 +1,4 @@
+// Loading reference.xml with libxml2 into the reference catalogue.
 #include "framework/catalogue.h"
 
 #include <libxml/parser.h>

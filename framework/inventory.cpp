@@ -1,3 +1,4 @@
+// The action words and the builders of inventory items and devices.
 #include "framework/inventory.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// The release patterns and the reading of the host's release file.
 #include "framework/platform.h"
 
 #include <sys/stat.h>

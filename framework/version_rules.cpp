@@ -1,3 +1,4 @@
+// Catalogue keys of adapter records and the comparison of version texts.
 #include "framework/version_rules.h"
 
 #include <strings.h>

@@ -1,3 +1,4 @@
+// Capturing a command's output through popen, and decoding system() statuses.
 #include "support/command_runner.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// A popen stream read line by line.
 #include "support/command_stream.h"
 
 #include "support/line_reader.h"

@@ -1,3 +1,4 @@
+// Whole-line reads with getline.
 #include "support/line_reader.h"
 
 #include <sys/types.h>

@@ -1,3 +1,4 @@
+// Splitting text at line feeds.
 #include "support/split_lines.h"
 
 std::vector<std::string> splitLines(const std::string& text) {

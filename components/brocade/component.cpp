@@ -1,3 +1,4 @@
+// The Brocade rules: inventory from the option ROM version, and the boot update run.
 #include "components/brocade/component.h"
 
 #include "fchba/field_text.h"

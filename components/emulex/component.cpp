@@ -1,3 +1,4 @@
+// The Emulex rules: discovery through the kit's query, the catalogue key of a kit line, the kit's flash.
 #include "components/emulex/component.h"
 
 #include "components/emulex/flash_outcome.h"

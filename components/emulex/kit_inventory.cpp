@@ -1,3 +1,4 @@
+// The "Firmware" and "Boot BIOS ROM" items of one catalogued kit line.
 #include "components/emulex/kit_inventory.h"
 
 #include <utility>

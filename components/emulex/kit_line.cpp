@@ -1,3 +1,4 @@
+// The kit line pattern and the parser that takes a line apart into its seven fields.
 #include "components/emulex/kit_line.h"
 
 #include <vector>

@@ -1,3 +1,4 @@
+// The QLogic rules: inventory from the engine's query, loose catalogue matching, the engine's code map.
 #include "components/qlogic/component.h"
 
 #include "components/qlogic/query_report.h"

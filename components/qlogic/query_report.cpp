@@ -1,3 +1,4 @@
+// Reading the engine's query report into flash image versions and port names.
 #include "components/qlogic/query_report.h"
 
 #include <algorithm>
