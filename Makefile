@@ -6,7 +6,7 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 REQUIRE    := tools/require-packages.sh
-BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev unzip zip
+BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev unzip zip
 
 .PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
 
