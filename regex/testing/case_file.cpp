@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "regex/testing/probe.h"
+#include "support/split_lines.h"
 
 namespace rxcases {
 
@@ -82,18 +83,6 @@ class StderrCapture {
   std::FILE* file_;
   int saved_ = -1;
 };
-
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
-#include "framework/console.h"
+// Narrow writes of narrow and wide text to a console stream.
+#include "support/console.h"
 
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 void writeConsole(std::FILE* stream, const std::string& text) {
   // A closed or full console must not stop the run; nothing else can be told.

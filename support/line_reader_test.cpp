@@ -1,10 +1,9 @@
-#include "fchba/line_reader.h"
+// Reading a stream line by line: empty lines, long lines and an unterminated last line.
+#include "support/line_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
-#include "fchba/command_stream.h"
 
 TEST(LineReader, LinesOfAnyLengthArriveWhole) {
   std::FILE* stream = std::tmpfile();
@@ -20,16 +19,4 @@ TEST(LineReader, LinesOfAnyLengthArriveWhole) {
   }
   EXPECT_FALSE(readWholeLine(stream, line));
   (void)std::fclose(stream);
-}
-
-TEST(LineReader, CommandStreamReadsWhileTheCommandRuns) {
-  CommandStream stream("printf 'a\\nb\\n'; printf '%070000d\\n' 0");
-  std::string line;
-  ASSERT_TRUE(stream.readLine(line));
-  EXPECT_EQ(line, "a");
-  ASSERT_TRUE(stream.readLine(line));
-  EXPECT_EQ(line, "b");
-  ASSERT_TRUE(stream.readLine(line));
-  EXPECT_EQ(line, std::string(70000, '0'));
-  EXPECT_FALSE(stream.readLine(line));
 }

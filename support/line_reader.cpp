@@ -1,4 +1,5 @@
-#include "fchba/line_reader.h"
+// Whole-line reads with getline.
+#include "support/line_reader.h"
 
 #include <sys/types.h>
 

@@ -1,4 +1,5 @@
-#include "framework/wide_text.h"
+// The narrow and wide text conversions.
+#include "support/wide_text.h"
 
 #include <climits>
 #include <cstdlib>

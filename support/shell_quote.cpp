@@ -1,4 +1,5 @@
-#include "framework/shell_quote.h"
+// The shell quoting rule.
+#include "support/shell_quote.h"
 
 #include <cstring>
 

@@ -1,6 +1,7 @@
-#include "fchba/command_stream.h"
+// A popen stream read line by line.
+#include "support/command_stream.h"
 
-#include "fchba/line_reader.h"
+#include "support/line_reader.h"
 
 CommandStream::CommandStream(const std::string& command) : pipe_(popen(command.c_str(), "r")) {}
 

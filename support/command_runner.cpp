@@ -1,4 +1,5 @@
-#include "framework/command_runner.h"
+// Capturing a command's output through popen, and decoding system() statuses.
+#include "support/command_runner.h"
 
 #include <sys/wait.h>
 

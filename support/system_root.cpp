@@ -1,4 +1,5 @@
-#include "framework/system_root.h"
+// Host paths below FCUPDATE_ROOT.
+#include "support/system_root.h"
 
 #include <cstdlib>
 
