@@ -111,11 +111,13 @@ std::unique_ptr<WideMatcher> compileStdWide(const std::wstring& pattern) {
 }
 
 // With `jit`, the pattern is also compiled to machine code, which
-// pcre2_match then runs instead of the interpreter.
-class PcreMatcher : public Matcher {
+// pcre2_match then runs instead of the interpreter. The JIT takes no
+// anchoring options at match time (pcre2_match would fall back to the
+// interpreter), so whole matches use a code compiled anchored at both ends,
+// and searches one compiled without; each is compiled when first used.
+class PcreCode {
  public:
-  PcreMatcher(const std::string& pattern, int flags, bool jit) {
-    uint32_t options = (flags & kDotAll ? PCRE2_DOTALL : 0) | (flags & kMultiLine ? PCRE2_MULTILINE : 0);
+  PcreCode(const std::string& pattern, uint32_t options, bool jit) {
     int error = 0;
     PCRE2_SIZE offset = 0;
     code_ = pcre2_compile_8(reinterpret_cast<PCRE2_SPTR8>(pattern.data()), pattern.size(), options, &error,
@@ -124,39 +126,59 @@ class PcreMatcher : public Matcher {
     if (jit && pcre2_jit_compile_8(code_, PCRE2_JIT_COMPLETE) != 0) std::abort();
     data_ = pcre2_match_data_create_from_pattern_8(code_, nullptr);
   }
-  ~PcreMatcher() override {
+  PcreCode(const PcreCode&) = delete;
+  PcreCode& operator=(const PcreCode&) = delete;
+  ~PcreCode() {
     pcre2_match_data_free_8(data_);
     pcre2_code_free_8(code_);
   }
+  int run(const std::string& subject, size_t from) {
+    return pcre2_match_8(code_, reinterpret_cast<PCRE2_SPTR8>(subject.data()), subject.size(), from, 0, data_,
+                         nullptr);
+  }
+  PCRE2_SIZE* ovector() const { return pcre2_get_ovector_pointer_8(data_); }
+  uint32_t pairs() const { return pcre2_get_ovector_count_8(data_); }
+
+ private:
+  pcre2_code_8* code_ = nullptr;
+  pcre2_match_data_8* data_ = nullptr;
+};
+
+class PcreMatcher : public Matcher {
+ public:
+  PcreMatcher(const std::string& pattern, int flags, bool jit)
+      : pattern_(pattern),
+        options_((flags & kDotAll ? PCRE2_DOTALL : 0) | (flags & kMultiLine ? PCRE2_MULTILINE : 0)),
+        jit_(jit) {}
   bool whole(const std::string& subject, std::vector<std::string>* groups) override {
-    int rc = run(subject, 0, PCRE2_ANCHORED | PCRE2_ENDANCHORED);
+    if (!whole_)
+      whole_ = std::make_unique<PcreCode>(pattern_, options_ | PCRE2_ANCHORED | PCRE2_ENDANCHORED, jit_);
+    int rc = whole_->run(subject, 0);
     if (rc < 0) return false;
-    PCRE2_SIZE* ov = pcre2_get_ovector_pointer_8(data_);
+    PCRE2_SIZE* ov = whole_->ovector();
     groups->clear();
-    for (uint32_t i = 1; i < pcre2_get_ovector_count_8(data_); ++i) {
+    for (uint32_t i = 1; i < whole_->pairs(); ++i) {
       bool set = ov[2 * i] != PCRE2_UNSET && static_cast<int>(i) < rc;
       groups->push_back(set ? subject.substr(ov[2 * i], ov[2 * i + 1] - ov[2 * i]) : std::string());
     }
     return true;
   }
   void findAll(const std::string& subject, std::vector<std::string>* found) override {
+    if (!find_) find_ = std::make_unique<PcreCode>(pattern_, options_, jit_);
     found->clear();
     size_t from = 0;
-    while (from <= subject.size() && run(subject, from, 0) >= 0) {
-      PCRE2_SIZE* ov = pcre2_get_ovector_pointer_8(data_);
+    while (from <= subject.size() && find_->run(subject, from) >= 0) {
+      PCRE2_SIZE* ov = find_->ovector();
       found->push_back(subject.substr(ov[0], ov[1] - ov[0]));
       from = ov[1] > ov[0] ? ov[1] : ov[1] + 1;
     }
   }
 
  private:
-  int run(const std::string& subject, size_t from, uint32_t options) {
-    return pcre2_match_8(code_, reinterpret_cast<PCRE2_SPTR8>(subject.data()), subject.size(), from, options,
-                         data_, nullptr);
-  }
-
-  pcre2_code_8* code_ = nullptr;
-  pcre2_match_data_8* data_ = nullptr;
+  std::string pattern_;
+  uint32_t options_;
+  bool jit_;
+  std::unique_ptr<PcreCode> whole_, find_;
 };
 
 class PcreWide : public WideMatcher {
@@ -164,19 +186,21 @@ class PcreWide : public WideMatcher {
   PcreWide(const std::wstring& pattern, bool jit) {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    code_ = pcre2_compile_32(reinterpret_cast<PCRE2_SPTR32>(pattern.data()), pattern.size(), 0, &error,
-                             &offset, nullptr);
+    code_ = pcre2_compile_32(reinterpret_cast<PCRE2_SPTR32>(pattern.data()), pattern.size(),
+                             PCRE2_ANCHORED | PCRE2_ENDANCHORED, &error, &offset, nullptr);
     if (!code_) std::abort();
     if (jit && pcre2_jit_compile_32(code_, PCRE2_JIT_COMPLETE) != 0) std::abort();
     data_ = pcre2_match_data_create_from_pattern_32(code_, nullptr);
   }
+  PcreWide(const PcreWide&) = delete;
+  PcreWide& operator=(const PcreWide&) = delete;
   ~PcreWide() override {
     pcre2_match_data_free_32(data_);
     pcre2_code_free_32(code_);
   }
   bool whole(const std::wstring& subject) override {
-    return pcre2_match_32(code_, reinterpret_cast<PCRE2_SPTR32>(subject.data()), subject.size(), 0,
-                          PCRE2_ANCHORED | PCRE2_ENDANCHORED, data_, nullptr) >= 0;
+    return pcre2_match_32(code_, reinterpret_cast<PCRE2_SPTR32>(subject.data()), subject.size(), 0, 0, data_,
+                          nullptr) >= 0;
   }
 
  private:
@@ -281,8 +305,10 @@ std::unique_ptr<WideMatcher> compileRe2Wide(const std::wstring& pattern) {
 // giving up (its complexity and memory bounds) by an exception, taken here
 // as no match.
 boost::regex::flag_type boostFlags(int flags) {
-  return boost::regex::perl | (flags & kDotAll ? boost::regex::mod_s : boost::regex::no_mod_s) |
-         (flags & kMultiLine ? boost::regex::flag_type(0) : boost::regex::no_mod_m);
+  boost::regex::flag_type f = boost::regex::perl;
+  f |= flags & kDotAll ? boost::regex::mod_s : boost::regex::no_mod_s;
+  if (!(flags & kMultiLine)) f |= boost::regex::no_mod_m;
+  return f;
 }
 
 class BoostMatcher : public Matcher {
