@@ -39,7 +39,7 @@ class BasicPatternMatcher {
   std::vector<String> groupTexts(bool includeWhole) const;
   // True when the latest matchWhole, findFirst or findNext gave up at the
   // depth bound or the step budget: its false then means "gave up", not
-  // "no match".
+  // "no match". Only a pattern the automaton does not take can give up.
   bool limitExceeded() const { return state_.stopped; }
   // Rewinds, then the text of every successive match.
   std::vector<String> findAll();

@@ -244,9 +244,10 @@ void linkLiterals(Graph<Char>& graph) {
   }
 }
 
-// Automaton fit. Relies on: the graph is finished; whether its program is
-// built later depends on this alone, so a pattern's matches are answered the
-// same way from its first to its last.
+// Automaton fit. Relies on: the graph is finished (the automaton's program
+// is built from it later, on the first match that needs it). A pattern that
+// fits gets the backtracker's small budget, and the automaton where that
+// runs out.
 template <class Char>
 void setAutomatonFit(Graph<Char>& graph) {
   graph.automatonFits = Automaton<Char>::accepts(graph);

@@ -28,8 +28,9 @@ bool agree(BasicPattern<Char>& p, const std::basic_string<Char>& subject, const 
     ++automatonCompared;
     EXPECT_FALSE(engine.limit) << where;
     EXPECT_EQ(describe(automaton), describe(engine)) << where << " (automaton, engine)";
-    if (!reference.limit)
+    if (!reference.limit) {
       EXPECT_EQ(describe(automaton), describe(reference)) << where << " (automaton, reference)";
+    }
   }
   if (engine.limit || reference.limit) return false;
   EXPECT_EQ(describe(engine), describe(reference)) << where;
