@@ -57,7 +57,10 @@ int main() {
   std::printf("---|\n");
   for (const char* pattern : patterns) {
     for (const bench::Engine& engine : bench::engines()) {
-      std::string row = std::string("| `") + pattern + "` | " + engine.name + " |";
+      std::string shown;
+      // A '|' inside a table cell must be escaped, even in code.
+      for (const char* c = pattern; *c; ++c) shown += *c == '|' ? std::string("\\|") : std::string(1, *c);
+      std::string row = "| `" + shown + "` | " + engine.name + " |";
       const char* firstFailure = nullptr;
       for (const Size& s : kSizes) {
         if (firstFailure) {
