@@ -14,7 +14,7 @@ namespace {
 // Bounds that keep the program and each matcher's thread lists small
 // whatever the pattern: beyond them the backtracker answers alone.
 constexpr size_t kMaxProgram = 20000;
-constexpr size_t kMaxScratchInts = size_t{4} << 20;
+constexpr size_t kMaxScratchInts = size_t{1} << 20;
 
 template <class Char>
 bool isConsumingAtom(const Node<Char>* n) {
@@ -345,12 +345,11 @@ void AutomatonBuilder<Char>::emit(const Point& p) {
     case NodeKind::SubStart:
     case NodeKind::GroupLoopPrologue:
     case NodeKind::LookBehind:  // only the empty one, which always holds
-      break;
+    // Never in an accepted graph, the only kind build() is given:
     case NodeKind::PossessiveQuantifier:
     case NodeKind::LookAhead:
     case NodeKind::Reference:
     case NodeKind::EndOfMatch:
-      // Not accepted: build() is only called for accepted graphs.
       break;
   }
   at(self) = in;
@@ -568,9 +567,9 @@ int Automaton<Char>::run(MatchState<Char>& st, int from, AutomatonScratch<Char>&
     if (p >= length || (now->size == 0 && (matchEnd >= 0 || st.wholeMode))) break;
   }
   if (matchEnd < 0) return -1;
-  for (int g = 0; g < st.groupCount; ++g) {
-    st.starts[g] = s.best_[static_cast<size_t>(2 * g)];
-    st.ends[g] = s.best_[static_cast<size_t>(2 * g + 1)];
+  for (size_t g = 0; g < static_cast<size_t>(st.groupCount); ++g) {
+    st.starts[g] = s.best_[2 * g];
+    st.ends[g] = s.best_[2 * g + 1];
   }
   st.ends[0] = matchEnd;
   return matchEnd;

@@ -68,7 +68,7 @@ TEST(AutomatonTest, ManyLoopsAndLargeProgramsStayWithTheBacktracker) {
   EXPECT_EQ(rx::Automaton<char>::build(p->graph()), nullptr);
   EXPECT_TRUE(p->matchesWhole("aaaa"));
   std::string nested = "a";
-  for (int i = 0; i < 60; ++i) nested = "(?:" + nested + "|b?)*";
+  for (int i = 0; i < 60; ++i) nested.insert(0, "(?:").append("|b?)*");
   auto q = Pattern::create(nested);
   ASSERT_TRUE(q);
   EXPECT_TRUE(q->graph().automatonFits);

@@ -54,8 +54,8 @@ bool peerMatch(pcre2_code* code, const std::string& subject, size_t from, uint32
     uint32_t count = 0;
     (void)pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &count);
     PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data);
-    for (uint32_t i = 0; i <= count; ++i) {
-      bool unset = i >= static_cast<uint32_t>(rc) || ov[2 * i] == PCRE2_UNSET;
+    for (size_t i = 0; i <= count; ++i) {
+      bool unset = i >= static_cast<size_t>(rc) || ov[2 * i] == PCRE2_UNSET;
       groups->emplace_back(unset ? -1 : static_cast<int>(ov[2 * i]),
                            unset ? -1 : static_cast<int>(ov[2 * i + 1]));
     }
@@ -141,8 +141,8 @@ TEST(Pcre2PeerTest, GeneratedPatternsAgreeOnTheSharedDialect) {
   for (int round = 0; round < 12000; ++round) {
     std::string pattern = generator.pattern();
     int flags = static_cast<int>(rng() % 16) & ~Pattern::LITERAL;
-    std::vector<std::string> subjects;
-    for (int i = 0; i < 4; ++i) subjects.push_back(rxtest::randomSubject(rng));
+    std::vector<std::string> subjects(4);
+    for (std::string& s : subjects) s = rxtest::randomSubject(rng);
     compared += compare(pattern, flags, subjects, "generated");
   }
   std::printf("compared %d subjects\n", compared);
