@@ -39,11 +39,27 @@ void registerLibrary(HbaLibrarySlot& slot) {
   slot.status = slot.entryPoints.LoadLibraryHandler() == HBA_STATUS_OK ? kSlotLoaded : kSlotNotLoaded;
 }
 
-void loadSlot(HbaLibrarySlot& slot, const HbaConfEntry& entry) {
+// The loader hands back the handle it already gave when the same file is
+// opened again, under another path or through a symlink: such a library is
+// in the table already, and loading it twice would report its adapters twice.
+bool loadedEarlier(const void* handle, HBA_UINT32 slotIndex) {
+  for (HBA_UINT32 i = 0; i < slotIndex; ++i) {
+    if (libraries[i].handle == handle) return true;
+  }
+  return false;
+}
+
+void loadSlot(HBA_UINT32 slotIndex, const HbaConfEntry& entry) {
+  HbaLibrarySlot& slot = libraries[slotIndex];
   copyField(slot.name, entry.name.c_str());
   copyField(slot.path, entry.path.c_str());
   slot.handle = dlopen(slot.path, RTLD_LAZY);
   if (slot.handle == nullptr) return;
+  if (loadedEarlier(slot.handle, slotIndex)) {
+    dlclose(slot.handle);  // gives back only the reference this open took
+    slot.handle = nullptr;
+    return;
+  }
   registerLibrary(slot);
   // A library that is not taken into use is never closed by an unload, so
   // it is closed here rather than left mapped for the rest of the run.
@@ -83,7 +99,8 @@ HBA_STATUS forward(HBA_HANDLE handle, Handler HBA_ENTRYPOINTS::*member, Args... 
   const HbaLibrarySlot* slot = libraryOfHandle(handle, status);
   if (slot == nullptr) return status;
   const Handler handler = slot->entryPoints.*member;
-  if (handler == nullptr) return HBA_STATUS_OK;
+  // Nothing was asked of the library, so nothing may be taken as its answer.
+  if (handler == nullptr) return HBA_STATUS_ERROR_NOT_SUPPORTED;
   if constexpr (std::is_void_v<decltype(handler(handle, args...))>) {
     handler(handle & 0xFFFF, args...);
     return HBA_STATUS_OK;
@@ -102,7 +119,7 @@ HBA_STATUS HBA_LoadLibrary() {
   std::string line;
   while (slot < kHbaLibrarySlots && readWholeLine(conf, line)) {
     HbaConfEntry entry;
-    if (parseHbaConfLine(line, entry)) loadSlot(libraries[slot++], entry);
+    if (parseHbaConfLine(line, entry)) loadSlot(slot++, entry);
   }
   (void)std::fclose(conf);
   return HBA_STATUS_OK;
