@@ -1,11 +1,6 @@
 #include "fchba/command_stream.h"
 
-#include "fchba/line_reader.h"
+CommandStream::CommandStream(const std::string& command, std::size_t lineBound, std::size_t totalBound)
+    : child_(command, ShellChild::Output::Captured), reader_(child_.output(), lineBound, totalBound) {}
 
-CommandStream::CommandStream(const std::string& command) : pipe_(popen(command.c_str(), "r")) {}
-
-CommandStream::~CommandStream() {
-  if (pipe_ != nullptr) pclose(pipe_);
-}
-
-bool CommandStream::readLine(std::string& line) { return pipe_ != nullptr && readWholeLine(pipe_, line); }
+bool CommandStream::readLine(std::string& line) { return reader_.next(line); }

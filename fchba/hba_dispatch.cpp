@@ -1,8 +1,8 @@
 #include "fchba/hba_dispatch.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -113,15 +113,16 @@ HBA_STATUS forward(HBA_HANDLE handle, Handler HBA_ENTRYPOINTS::*member, Args... 
 
 HBA_STATUS HBA_LoadLibrary() {
   HBA_FreeLibrary();
-  std::FILE* conf = std::fopen(hostPath("/etc/hba.conf").c_str(), "r");
-  if (conf == nullptr) return HBA_STATUS_ERROR;
+  const int conf = openForReading(hostPath("/etc/hba.conf"));
+  if (conf < 0) return HBA_STATUS_ERROR;
+  LineReader lines(conf, kHbaConfLineBound, kHbaConfBound);
   HBA_UINT32 slot = 0;
   std::string line;
-  while (slot < kHbaLibrarySlots && readWholeLine(conf, line)) {
+  while (slot < kHbaLibrarySlots && lines.next(line)) {
     HbaConfEntry entry;
     if (parseHbaConfLine(line, entry)) loadSlot(slot++, entry);
   }
-  (void)std::fclose(conf);
+  (void)::close(conf);
   return HBA_STATUS_OK;
 }
 

@@ -1,7 +1,6 @@
 #include "framework/flash_engine.h"
 
-#include <cstdlib>
-
+#include "framework/shell_child.h"
 #include "framework/shell_quote.h"
 
 std::string logRedirections(const ComponentLog& log) {
@@ -10,7 +9,8 @@ std::string logRedirections(const ComponentLog& log) {
 }
 
 CommandStatus runFlashEngine(ComponentLog& log, const std::string& command) {
-  const CommandStatus status = decodeSystemStatus(std::system(command.c_str()));
+  ShellChild engine(command, ShellChild::Output::Inherited);
+  const CommandStatus status = decodeSystemStatus(engine.wait());
   log.write("Flash Engine exit code: ").write(status.exitCode).write("\n");
   return status;
 }

@@ -11,7 +11,7 @@
 // and descriptor 3 appended to the component log.
 std::string logRedirections(const ComponentLog& log);
 
-// Runs the command with system(), waits for it and writes
+// Runs the command through the shell, waits for it and writes
 // "Flash Engine exit code: " with the code to the log. A shell ended by a
 // signal is logged as 128 plus the signal number and comes back signalled,
 // so that callers never count an interrupted flash as applied.

@@ -2,8 +2,8 @@
 // and classified by whole-text patterns.
 #include <sys/stat.h>
 
+#include "fchba/command_stream.h"
 #include "framework/base_component.h"
-#include "framework/command_runner.h"
 #include "framework/shell_quote.h"
 #include "framework/system_root.h"
 #include "regex/pattern.h"
@@ -26,6 +26,11 @@ const ReleaseRule kSuse[] = {
     {"SUSE Linux Enterprise Server 11.*", L"sles11"},
 };
 
+// A release file is a line or two: past these bounds it is not one, and a
+// device or FIFO in its place must not be read without end.
+constexpr std::size_t kReleaseLineBound = std::size_t{64} * 1024;
+constexpr std::size_t kReleaseBound = std::size_t{1024} * 1024;
+
 bool exists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
@@ -33,7 +38,10 @@ bool exists(const std::string& path) {
 
 template <std::size_t N>
 void classify(const std::string& releaseFile, const ReleaseRule (&rules)[N], std::wstring& code) {
-  const std::string text = runCommand("cat " + shellQuote(releaseFile));
+  CommandStream release("cat " + shellQuote(releaseFile), kReleaseLineBound, kReleaseBound);
+  std::string text;
+  std::string line;
+  while (release.readLine(line)) text += line + "\n";
   for (const ReleaseRule& rule : rules) {
     if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) {
       code = rule.code;

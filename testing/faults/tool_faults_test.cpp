@@ -28,11 +28,17 @@ struct QueryCase {
 };
 
 const QueryCase kQueryCases[] = {
-    {"TwentyMegabytesThenTheRecord",
-     [](const std::string& record) { return chatterThen(record, 20 * kMegabyte); },
+    {"FifteenMegabytesThenTheRecord",
+     [](const std::string& record) { return chatterThen(record, 15 * kMegabyte); },
      true,
      {"1077.2532.1077.015d 3.00"},
      {"10df.f100.10df.f100 2.02A1"}},
+    // Past the 16 MB bound of tool output nothing more is read.
+    {"TwentyMegabytesThenTheRecord",
+     [](const std::string& record) { return chatterThen(record, 20 * kMegabyte); },
+     true,
+     {"1077.2532.1077.015d "},
+     {}},
     {"TwentyMegabytesOfGarbage",
      [](const std::string&) { return binaryGarbage(20 * kMegabyte, 3); },
      true,

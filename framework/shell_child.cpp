@@ -1,0 +1,129 @@
+#include "framework/shell_child.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "framework/child_groups.h"
+
+namespace {
+
+// How long a child whose output is no longer read may take to end by itself.
+constexpr long kGraceMilliseconds = 2000;
+
+// Runs in the forked child; never returns.
+[[noreturn]] void execShell(const char* command, int writeEnd) {
+  (void)::setpgid(0, 0);
+  // Ignored in the component only: a child must die of a closed pipe as it
+  // would under a plain shell.
+  (void)::signal(SIGPIPE, SIG_DFL);
+  sigset_t none;
+  sigemptyset(&none);
+  (void)::sigprocmask(SIG_SETMASK, &none, nullptr);
+  if (writeEnd >= 0 && writeEnd != 1) {
+    (void)::dup2(writeEnd, 1);
+    (void)::close(writeEnd);
+  }
+  ::execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+  ::_exit(127);
+}
+
+void closeOnExec(int fd) { (void)::fcntl(fd, F_SETFD, FD_CLOEXEC); }
+
+void sleepMilliseconds(long milliseconds) {
+  timespec pause{0, milliseconds * 1000000L};
+  while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+  }
+}
+
+// The child's status once it has ended, or false while it still runs.
+bool reaped(pid_t pid, int& status) {
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return true;
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0) {
+      status = -1;
+      return true;
+    }
+    return false;
+  }
+}
+
+}  // namespace
+
+ShellChild::ShellChild(const std::string& command, Output output) {
+  int ends[2] = {-1, -1};
+  if (output == Output::Captured) {
+    if (::pipe(ends) != 0) return;
+    // Set at once, so that no later child inherits this pipe.
+    closeOnExec(ends[0]);
+    closeOnExec(ends[1]);
+  }
+  pid_ = ::fork();
+  if (pid_ == 0) execShell(command.c_str(), ends[1]);
+  if (ends[1] >= 0) (void)::close(ends[1]);
+  if (pid_ < 0) {
+    if (ends[0] >= 0) (void)::close(ends[0]);
+    return;
+  }
+  // Also here, so that the group exists before anything is sent to it.
+  (void)::setpgid(pid_, pid_);
+  registerChildGroup(pid_);
+  output_ = ends[0];
+}
+
+ShellChild::~ShellChild() { (void)finish(); }
+
+int ShellChild::wait() {
+  if (pid_ <= 0) return status_;
+  while (::waitpid(pid_, &status_, 0) < 0) {
+    if (errno != EINTR) {
+      status_ = -1;
+      break;
+    }
+  }
+  unregisterChildGroup(pid_);
+  pid_ = 0;
+  return status_;
+}
+
+int ShellChild::finish() {
+  if (output_ >= 0) {
+    (void)::close(output_);
+    output_ = -1;
+  }
+  if (pid_ <= 0) return status_;
+  long waited = 0;
+  for (long pause = 1; !reaped(pid_, status_); pause = pause < 32 ? pause * 2 : pause) {
+    if (waited >= kGraceMilliseconds) {
+      (void)::kill(-pid_, SIGKILL);
+      return wait();
+    }
+    sleepMilliseconds(pause);
+    waited += pause;
+  }
+  unregisterChildGroup(pid_);
+  pid_ = 0;
+  return status_;
+}
+
+bool captureOutput(const std::string& command, std::size_t bound, std::string& output) {
+  ShellChild child(command, ShellChild::Output::Captured);
+  if (!child.started()) return false;
+  char piece[65536];
+  while (output.size() < bound) {
+    const std::size_t room = bound - output.size();
+    const ssize_t n = ::read(child.output(), piece, room < sizeof piece ? room : sizeof piece);
+    if (n < 0 && errno == EINTR) continue;
+    // A read error ends the capture as the end of the output does.
+    if (n <= 0) break;
+    output.append(piece, static_cast<std::size_t>(n));
+  }
+  (void)child.finish();
+  return true;
+}
