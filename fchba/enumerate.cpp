@@ -7,7 +7,7 @@
 #include "fchba/adapter_record.h"
 #include "fchba/mra.h"
 #include "fchba/pci_identity.h"
-#include "framework/console.h"
+#include "support/console.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "fchba/adapter_record.h"
-#include "fchba/hba_test_root.h"
 #include "fchba/mra.h"
+#include "testing/hba_test_root.h"
 
 using testsupport::Sandbox;
 using testsupport::SimAdapter;

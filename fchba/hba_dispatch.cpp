@@ -10,8 +10,8 @@
 #include "fchba/adapter_record.h"
 #include "fchba/dl_symbol.h"
 #include "fchba/hba_conf.h"
-#include "fchba/line_reader.h"
-#include "framework/system_root.h"
+#include "support/line_reader.h"
+#include "support/system_root.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fchba/command_stream.h"
-#include "framework/command_runner.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
+#include "support/command_runner.h"
+#include "support/command_stream.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "fchba/dl_symbol.h"
 #include "fchba/hba_dispatch.h"
 #include "fchba/wwn_text.h"
-#include "framework/system_root.h"
+#include "support/system_root.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "fchba/hba_test_root.h"
+#include "testing/hba_test_root.h"
 
 using testsupport::SimAdapter;
 

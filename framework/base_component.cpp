@@ -37,19 +37,21 @@ int CBaseCmp::findCatalogueIndex(const std::wstring& name) {
   return -1;
 }
 
-int CBaseCmp::updateDecision() const {
-  int seen = 0;
+UpdateDecision CBaseCmp::updateDecision() const {
+  bool upgrade = false;
+  bool downgrade = false;
+  bool rewrite = false;
   for (const DiscoveredDevice& device : report.devices) {
     for (const FirmwareItem& item : device.fw_items) {
-      if (item.action == L"downgrade") seen |= 4;
-      if (item.action == L"rewrite") seen |= 2;
-      if (item.action == L"upgrade") seen |= 1;
+      upgrade = upgrade || item.action == L"upgrade";
+      downgrade = downgrade || item.action == L"downgrade";
+      rewrite = rewrite || item.action == L"rewrite";
     }
   }
-  if (seen & 1) return 1;
-  if (seen & 4) return 4;
-  if (seen & 2) return 2;
-  return 0;
+  if (upgrade) return UpdateDecision::Upgrade;
+  if (downgrade) return UpdateDecision::Downgrade;
+  if (rewrite) return UpdateDecision::Rewrite;
+  return UpdateDecision::None;
 }
 
 bool CBaseCmp::hasDiscoveredDevices() const { return !report.devices.empty(); }

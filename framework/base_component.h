@@ -11,6 +11,9 @@
 #include "framework/component_log.h"
 #include "framework/inventory.h"
 
+// What the items of a run add up to; the values are those the run has always used.
+enum class UpdateDecision { None = 0, Upgrade = 1, Rewrite = 2, Downgrade = 4 };
+
 class CBaseCmp {
  public:
   CBaseCmp() = default;
@@ -31,8 +34,8 @@ class CBaseCmp {
 
   // Records the host's release code in report.platformName; always 0.
   int detectPlatform();
-  // 1 when any item says "upgrade", else 4 for "downgrade", 2 for "rewrite", 0.
-  int updateDecision() const;
+  // Upgrade when any item says "upgrade", else Downgrade, else Rewrite, else None.
+  UpdateDecision updateDecision() const;
   bool hasDiscoveredDevices() const;
 
   // The dotted catalogue key of the adapter record at index.

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace {
 

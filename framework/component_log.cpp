@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "framework/console.h"
-#include "framework/system_root.h"
-#include "framework/wide_text.h"
+#include "support/console.h"
+#include "support/system_root.h"
+#include "support/wide_text.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 // and classified by whole-text patterns.
 #include <sys/stat.h>
 
-#include "fchba/command_stream.h"
 #include "framework/base_component.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
 #include "regex/pattern.h"
+#include "support/command_stream.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
 
 namespace {
 

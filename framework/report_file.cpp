@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "framework/pending_file.h"
+#include "support/pending_file.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <libxml/tree.h>
 
 #include "framework/report_file.h"
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace {
 

@@ -80,30 +80,30 @@ const std::string kStart = kBanner + "Loading references...done.\nPerforming dis
 TEST(CommandLine, OptionsAndTheirEffects) {
   struct Case {
     std::vector<const char*> args;
-    int result;
+    CommandLineResult result;
     bool silent, force, discovery;
     std::string reportPath;
   } cases[] = {
-      {{}, 1, false, false, false, ""},
-      {{"/s"}, 1, true, false, false, ""},
-      {{"-s"}, 1, true, false, false, ""},
-      {{"/f"}, 1, false, true, false, ""},
-      {{"-f"}, 1, false, true, false, ""},
-      {{"/e"}, 1, false, true, false, ""},
-      {{"-e"}, 1, false, true, false, ""},
-      {{"/g"}, 1, false, true, false, ""},
-      {{"-g"}, 1, false, true, false, ""},
-      {{"/S", "/F", "--s", "//f", "/D"}, 1, false, false, false, ""},
-      {{"/d", "out.xml"}, 1, false, false, true, "out.xml"},
-      {{"-d", "a.xml", "/d", "b.xml"}, 1, false, false, true, "b.xml"},
-      {{"/d", "/s"}, 1, true, false, true, "/s"},
-      {{"/d", "/f"}, 1, false, true, true, "/f"},
-      {{"/d", "/d", "x"}, 1, false, false, true, "x"},
-      {{"/d"}, 0, false, false, true, ""},
-      {{"/s", "-d"}, 0, true, false, true, ""},
-      {{"/h", "/d"}, 2, false, false, false, ""},
-      {{"/d", "/h"}, 2, false, false, true, "/h"},
-      {{"/f", "-h", "/s"}, 2, false, true, false, ""},
+      {{}, CommandLineResult::Run, false, false, false, ""},
+      {{"/s"}, CommandLineResult::Run, true, false, false, ""},
+      {{"-s"}, CommandLineResult::Run, true, false, false, ""},
+      {{"/f"}, CommandLineResult::Run, false, true, false, ""},
+      {{"-f"}, CommandLineResult::Run, false, true, false, ""},
+      {{"/e"}, CommandLineResult::Run, false, true, false, ""},
+      {{"-e"}, CommandLineResult::Run, false, true, false, ""},
+      {{"/g"}, CommandLineResult::Run, false, true, false, ""},
+      {{"-g"}, CommandLineResult::Run, false, true, false, ""},
+      {{"/S", "/F", "--s", "//f", "/D"}, CommandLineResult::Run, false, false, false, ""},
+      {{"/d", "out.xml"}, CommandLineResult::Run, false, false, true, "out.xml"},
+      {{"-d", "a.xml", "/d", "b.xml"}, CommandLineResult::Run, false, false, true, "b.xml"},
+      {{"/d", "/s"}, CommandLineResult::Run, true, false, true, "/s"},
+      {{"/d", "/f"}, CommandLineResult::Run, false, true, true, "/f"},
+      {{"/d", "/d", "x"}, CommandLineResult::Run, false, false, true, "x"},
+      {{"/d"}, CommandLineResult::Malformed, false, false, true, ""},
+      {{"/s", "-d"}, CommandLineResult::Malformed, true, false, true, ""},
+      {{"/h", "/d"}, CommandLineResult::UsageShown, false, false, false, ""},
+      {{"/d", "/h"}, CommandLineResult::UsageShown, false, false, true, "/h"},
+      {{"/f", "-h", "/s"}, CommandLineResult::UsageShown, false, true, false, ""},
   };
   for (const Case& c : cases) {
     TempDir root;
@@ -112,7 +112,7 @@ TEST(CommandLine, OptionsAndTheirEffects) {
     std::vector<const char*> argv = c.args;
     argv.insert(argv.begin(), "fcupdate");
     testing::internal::CaptureStdout();
-    int result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
+    CommandLineResult result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
     std::string out = testing::internal::GetCapturedStdout();
     std::string label = std::to_string(argv.size()) + " args, first " + (c.args.empty() ? "-" : c.args[0]);
     EXPECT_EQ(result, c.result) << label;
@@ -121,7 +121,7 @@ TEST(CommandLine, OptionsAndTheirEffects) {
     EXPECT_EQ(component.force, c.force) << label;
     EXPECT_EQ(component.discovery, c.discovery) << label;
     EXPECT_EQ(component.reportPath, c.reportPath) << label;
-    EXPECT_EQ(out, c.result == 1 ? "" : kUsage) << label;
+    EXPECT_EQ(out, c.result == CommandLineResult::Run ? "" : kUsage) << label;
   }
 }
 
@@ -265,15 +265,15 @@ TEST(RunSequence, HelpEndsWithThreeBeforeAnyStep) {
 TEST(BaseComponent, UpdateDecisionRanksUpgradeThenDowngradeThenRewrite) {
   struct Case {
     std::vector<std::wstring> actions;
-    int decision;
+    UpdateDecision decision;
   } cases[] = {
-      {{}, 0},
-      {{L""}, 0},
-      {{L"Upgrade", L"rewrite "}, 0},
-      {{L"rewrite"}, 2},
-      {{L"rewrite", L"downgrade"}, 4},
-      {{L"downgrade", L"upgrade"}, 1},
-      {{L"upgrade", L"rewrite", L"downgrade"}, 1},
+      {{}, UpdateDecision::None},
+      {{L""}, UpdateDecision::None},
+      {{L"Upgrade", L"rewrite "}, UpdateDecision::None},
+      {{L"rewrite"}, UpdateDecision::Rewrite},
+      {{L"rewrite", L"downgrade"}, UpdateDecision::Downgrade},
+      {{L"downgrade", L"upgrade"}, UpdateDecision::Upgrade},
+      {{L"upgrade", L"rewrite", L"downgrade"}, UpdateDecision::Upgrade},
   };
   for (const Case& c : cases) {
     TempDir root;

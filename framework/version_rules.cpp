@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "framework/base_component.h"
-#include "framework/wide_text.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "components/emulex/component.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 
 namespace wholerun {
 

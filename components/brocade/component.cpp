@@ -1,11 +1,10 @@
 #include "components/brocade/component.h"
 
-#include <cstdlib>
-
 #include "fchba/field_text.h"
-#include "framework/flash_engine.h"
-#include "framework/wide_text.h"
+#include "framework/run_exit.h"
+#include "framework/vendor_tool.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace BrocadeComp {
 
@@ -51,13 +50,10 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 }
 
 int CComponent::flash() {
-  std::string command = std::string("./bcu_bootupdate boot --update ") + "bfa_boot_fw" + " -a";
-  log.write("Executing flash engine: ").write(command).write("\n");
-  command += logRedirections(log);
-  // The tool runs as root: executable for all, writable by its owner only.
-  (void)std::system("chmod 755 ./bcu_bootupdate");
-  const CommandStatus status = runFlashEngine(log, command);
-  return status.exitCode == 0 && !status.signalled ? 1 : 7;
+  const FlashEngine engine{"./bcu_bootupdate", " boot --update bfa_boot_fw -a"};
+  const CommandStatus status =
+      runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
+  return status.exitCode == 0 && !status.signalled ? kExitApplied : kExitFailed;
 }
 
 }  // namespace BrocadeComp

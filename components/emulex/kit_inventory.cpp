@@ -2,7 +2,7 @@
 
 #include "components/emulex/model_rules.h"
 #include "framework/base_component.h"
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace EmulexComp {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
-#include "framework/wide_text.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace QLogicComp {
 

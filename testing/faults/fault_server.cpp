@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/standins/standins.h"
 
 namespace faults {

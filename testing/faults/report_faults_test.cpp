@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/faults/fault_checks.h"
 #include "testing/faults/fault_server.h"
 
@@ -94,7 +94,9 @@ TEST_P(ReportPathFaults, TheGivenPathIsTheFileWritten) {
   EXPECT_EQ(run.exitCode, 3);
   const bool written = *path.written != '\0';
   EXPECT_EQ(run.out, std::string(kStart) + (written ? kDone : kFailed));
-  if (written) EXPECT_EQ(reportDevice(server.work(path.written)), "1077.2532.1077.015d 3.00");
+  if (written) {
+    EXPECT_EQ(reportDevice(server.work(path.written)), "1077.2532.1077.015d 3.00");
+  }
   EXPECT_FALSE(leaked) << never;
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/test_support.h"
 
 namespace standins {

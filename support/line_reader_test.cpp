@@ -1,4 +1,4 @@
-#include "fchba/line_reader.h"
+#include "support/line_reader.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <random>
 
-#include "fchba/command_stream.h"
+#include "support/command_stream.h"
 #include "testing/test_support.h"
 
 namespace {

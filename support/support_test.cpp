@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "framework/command_runner.h"
-#include "framework/console.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
-#include "framework/wide_text.h"
+#include "support/command_runner.h"
+#include "support/console.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
+#include "support/wide_text.h"
 #include "testing/test_support.h"
 
 using testsupport::ScopedEnv;

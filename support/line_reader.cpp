@@ -1,4 +1,4 @@
-#include "fchba/line_reader.h"
+#include "support/line_reader.h"
 
 #include <fcntl.h>
 #include <unistd.h>

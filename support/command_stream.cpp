@@ -1,4 +1,4 @@
-#include "fchba/command_stream.h"
+#include "support/command_stream.h"
 
 CommandStream::CommandStream(const std::string& command, std::size_t lineBound, std::size_t totalBound)
     : child_(command, ShellChild::Output::Captured), reader_(child_.output(), lineBound, totalBound) {}

@@ -1,4 +1,4 @@
-#include "framework/pending_file.h"
+#include "support/pending_file.h"
 
 #include <signal.h>
 #include <unistd.h>

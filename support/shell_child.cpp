@@ -1,4 +1,4 @@
-#include "framework/shell_child.h"
+#include "support/shell_child.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "framework/child_groups.h"
+#include "support/child_groups.h"
 
 namespace {
 

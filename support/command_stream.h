@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string>
 
-#include "fchba/line_reader.h"
-#include "framework/shell_child.h"
+#include "support/line_reader.h"
+#include "support/shell_child.h"
 
 class CommandStream {
  public:

@@ -1,4 +1,4 @@
-#include "framework/child_groups.h"
+#include "support/child_groups.h"
 
 #include <signal.h>
 

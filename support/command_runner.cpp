@@ -1,8 +1,8 @@
-#include "framework/command_runner.h"
+#include "support/command_runner.h"
 
 #include <sys/wait.h>
 
-#include "framework/shell_child.h"
+#include "support/shell_child.h"
 
 std::string runCommand(const std::string& command, std::size_t bound) {
   std::string output;

@@ -1,4 +1,4 @@
-#include "framework/system_root.h"
+#include "support/system_root.h"
 
 #include <cstdlib>
 

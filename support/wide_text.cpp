@@ -1,4 +1,4 @@
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 #include <climits>
 #include <cstdlib>

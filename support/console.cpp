@@ -1,6 +1,6 @@
-#include "framework/console.h"
+#include "support/console.h"
 
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 void writeConsole(std::FILE* stream, const std::string& text) {
   // Once a write has failed (a reader that went away, a full device), the

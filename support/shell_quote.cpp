@@ -1,4 +1,4 @@
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 
 #include <cstring>
 
