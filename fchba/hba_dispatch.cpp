@@ -1,3 +1,4 @@
+// The HBA API dispatcher: library loading, the adapter table and the forwarded calls.
 #include "fchba/hba_dispatch.h"
 
 #include <dlfcn.h>

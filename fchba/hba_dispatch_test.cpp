@@ -1,3 +1,4 @@
+// The HBA API dispatcher: loading, adapter order, handles, forwarding and its bounds.
 #include "fchba/hba_dispatch.h"
 
 #include <dlfcn.h>

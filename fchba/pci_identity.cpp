@@ -1,3 +1,4 @@
+// The sysfs search for an adapter's PCI function and the reading of its identifiers.
 #include "fchba/pci_identity.h"
 
 #include <sys/stat.h>

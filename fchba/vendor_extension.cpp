@@ -1,3 +1,4 @@
+// Binding the VLXFC_ extension, shared or direct, and reading an adapter's PCI location through it.
 #include "fchba/vendor_extension.h"
 
 #include <dlfcn.h>

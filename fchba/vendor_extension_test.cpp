@@ -1,3 +1,4 @@
+// The VLXFC_ extension: vendor choice, shared and direct routes, and their failures.
 #include "fchba/vendor_extension.h"
 
 #include <dlfcn.h>

@@ -1,7 +1,10 @@
+// The component base's default operations, the catalogue lookups and the update decision.
 #include "framework/base_component.h"
 
 #include <cwchar>
 
+#include "fchba/enumerate.h"
+#include "framework/platform.h"
 #include "framework/report_writer.h"
 
 bool CBaseCmp::discover() {
@@ -37,6 +40,23 @@ int CBaseCmp::findCatalogueIndex(const std::wstring& name) {
   return -1;
 }
 
+const ReferenceDevice* CBaseCmp::catalogueEntry(const std::wstring& key) {
+  const int index = findCatalogueIndex(key);
+  if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) return nullptr;
+  return &catalogue.devices[static_cast<std::size_t>(index)];
+}
+
+std::vector<CataloguedAdapter> CBaseCmp::cataloguedAdapters(DeviceIdSource source) {
+  std::vector<CataloguedAdapter> found;
+  for (std::size_t i = 0; i < adapters.size(); ++i) {
+    const std::wstring key = pciIdText(i);
+    const ReferenceDevice* entry = catalogueEntry(key);
+    if (entry == nullptr) continue;
+    found.push_back({i, entry, source == DeviceIdSource::CatalogueEntry ? entry->device_id : key});
+  }
+  return found;
+}
+
 UpdateDecision CBaseCmp::updateDecision() const {
   bool upgrade = false;
   bool downgrade = false;
@@ -52,6 +72,13 @@ UpdateDecision CBaseCmp::updateDecision() const {
   if (downgrade) return UpdateDecision::Downgrade;
   if (rewrite) return UpdateDecision::Rewrite;
   return UpdateDecision::None;
+}
+
+int CBaseCmp::detectPlatform() {
+  // An unrecognised release leaves whatever code was recorded before.
+  const std::wstring code = detectReleaseCode();
+  if (!code.empty()) report.platformName = code;
+  return 0;
 }
 
 bool CBaseCmp::hasDiscoveredDevices() const { return !report.devices.empty(); }

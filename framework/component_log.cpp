@@ -1,3 +1,4 @@
+// The component log: console echo and appending to the log file.
 #include "framework/component_log.h"
 
 #include <fcntl.h>

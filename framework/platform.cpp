@@ -1,8 +1,8 @@
-// Release detection: the host's Red Hat or SUSE release file, read with cat
-// and classified by whole-text patterns.
+// The release patterns and the reading of the host's release file.
+#include "framework/platform.h"
+
 #include <sys/stat.h>
 
-#include "framework/base_component.h"
 #include "regex/pattern.h"
 #include "support/command_stream.h"
 #include "support/shell_quote.h"
@@ -37,28 +37,23 @@ bool exists(const std::string& path) {
 }
 
 template <std::size_t N>
-void classify(const std::string& releaseFile, const ReleaseRule (&rules)[N], std::wstring& code) {
+std::wstring classify(const std::string& releaseFile, const ReleaseRule (&rules)[N]) {
   CommandStream release("cat " + shellQuote(releaseFile), kReleaseLineBound, kReleaseBound);
   std::string text;
   std::string line;
   while (release.readLine(line)) text += line + "\n";
   for (const ReleaseRule& rule : rules) {
-    if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) {
-      code = rule.code;
-      return;
-    }
+    if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) return rule.code;
   }
+  return std::wstring();
 }
 
 }  // namespace
 
-int CBaseCmp::detectPlatform() {
+std::wstring detectReleaseCode() {
   const std::string redHat = hostPath("/etc/redhat-release");
   const std::string suse = hostPath("/etc/SuSE-release");
-  if (exists(redHat)) {
-    classify(redHat, kRedHat, report.platformName);
-  } else if (exists(suse)) {
-    classify(suse, kSuse, report.platformName);
-  }
-  return 0;
+  if (exists(redHat)) return classify(redHat, kRedHat);
+  if (exists(suse)) return classify(suse, kSuse);
+  return std::wstring();
 }

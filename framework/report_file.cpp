@@ -1,3 +1,4 @@
+// Writing the report file whole beside its path, then renaming it over.
 #include "framework/report_file.h"
 
 #include <fcntl.h>

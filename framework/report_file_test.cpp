@@ -1,3 +1,4 @@
+// Tests of the report file: literal paths, replacement, devices and failures.
 #include "framework/report_file.h"
 
 #include <dirent.h>

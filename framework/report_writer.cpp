@@ -1,3 +1,4 @@
+// Writing the inventory as the self-discovery XML report.
 #include "framework/report_writer.h"
 
 #include <libxml/tree.h>

@@ -1,3 +1,4 @@
+// Command-line parsing, the usage text and the run sequence with its exit codes.
 #include "framework/run_sequence.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The command line and the run sequence: options, exit codes and messages.
 #include "framework/run_sequence.h"
 
 #include <gtest/gtest.h>
@@ -51,12 +52,12 @@ class ScriptedComponent : public CBaseCmp {
 };
 
 // A scratch working directory with a catalogue and a system root.
-struct Sandbox {
+struct RunDirs {
   TempDir work;
   TempDir root;
   ScopedEnv env{"FCUPDATE_ROOT", root.path()};
   ScopedChdir cd{work.path()};
-  Sandbox() { testsupport::writeFile(work / "reference.xml", "<maplu_fchba_reference/>"); }
+  RunDirs() { testsupport::writeFile(work / "reference.xml", "<maplu_fchba_reference/>"); }
   std::string log() const { return testsupport::readFile(root / "var/vlx/Component.log"); }
 };
 
@@ -204,7 +205,7 @@ TEST(RunSequence, ExitCodesAndMessages) {
        {"discover", "flash"}},
   };
   for (const Case& c : cases) {
-    Sandbox sandbox;
+    RunDirs dirs;
     ScriptedComponent component;
     component.discoverResult = c.discoverResult;
     component.reportResult = c.reportResult;
@@ -213,14 +214,14 @@ TEST(RunSequence, ExitCodesAndMessages) {
     Outcome outcome = run(component, c.args);
     EXPECT_EQ(outcome.exitCode, c.exitCode) << c.name;
     EXPECT_EQ(outcome.console, kStart + c.tail) << c.name;
-    EXPECT_EQ(sandbox.log(), kStart + c.tail) << c.name;
+    EXPECT_EQ(dirs.log(), kStart + c.tail) << c.name;
     EXPECT_EQ(component.calls, c.calls) << c.name;
   }
 }
 
 TEST(RunSequence, MissingOrBrokenCatalogueFailsBeforeDiscovery) {
   for (const char* content : {static_cast<const char*>(nullptr), "<not closed"}) {
-    Sandbox sandbox;
+    RunDirs dirs;
     (void)std::remove("reference.xml");
     if (content != nullptr) testsupport::writeFile("reference.xml", content);
     ScriptedComponent component;
@@ -234,84 +235,30 @@ TEST(RunSequence, MissingOrBrokenCatalogueFailsBeforeDiscovery) {
 }
 
 TEST(RunSequence, SilentRunLogsEverythingAndPrintsNothing) {
-  Sandbox sandbox;
+  RunDirs dirs;
   ScriptedComponent component;
   component.actions = {L"upgrade"};
   Outcome outcome = run(component, {"/s"});
   EXPECT_EQ(outcome.exitCode, 1);
   EXPECT_EQ(outcome.console, "");
-  EXPECT_EQ(sandbox.log(), kStart + "Performing flash -- DO NOT INTERRUPT!\nFlash complete [1]\n");
+  EXPECT_EQ(dirs.log(), kStart + "Performing flash -- DO NOT INTERRUPT!\nFlash complete [1]\n");
 }
 
 TEST(RunSequence, ParseFailureBypassesTheLogAndSilence) {
-  Sandbox sandbox;
+  RunDirs dirs;
   ScriptedComponent component;
   Outcome outcome = run(component, {"/s", "/d"});
   EXPECT_EQ(outcome.exitCode, 7);
   EXPECT_EQ(outcome.console, std::string(kUsage) + "ERROR! : Failed to parse command line\n");
-  EXPECT_EQ(sandbox.log(), "");
+  EXPECT_EQ(dirs.log(), "");
   EXPECT_TRUE(component.calls.empty());
 }
 
 TEST(RunSequence, HelpEndsWithThreeBeforeAnyStep) {
-  Sandbox sandbox;
+  RunDirs dirs;
   ScriptedComponent component;
   Outcome outcome = run(component, {"/h", "/d"});
   EXPECT_EQ(outcome.exitCode, 3);
   EXPECT_EQ(outcome.console, kUsage);
   EXPECT_TRUE(component.calls.empty());
-}
-
-TEST(BaseComponent, UpdateDecisionRanksUpgradeThenDowngradeThenRewrite) {
-  struct Case {
-    std::vector<std::wstring> actions;
-    UpdateDecision decision;
-  } cases[] = {
-      {{}, UpdateDecision::None},
-      {{L""}, UpdateDecision::None},
-      {{L"Upgrade", L"rewrite "}, UpdateDecision::None},
-      {{L"rewrite"}, UpdateDecision::Rewrite},
-      {{L"rewrite", L"downgrade"}, UpdateDecision::Downgrade},
-      {{L"downgrade", L"upgrade"}, UpdateDecision::Upgrade},
-      {{L"upgrade", L"rewrite", L"downgrade"}, UpdateDecision::Upgrade},
-  };
-  for (const Case& c : cases) {
-    TempDir root;
-    ScopedEnv env("FCUPDATE_ROOT", root.path());
-    CBaseCmp component;
-    DiscoveredDevice device;
-    for (const std::wstring& action : c.actions) {
-      FirmwareItem item;
-      item.action = action;
-      device.fw_items.push_back(item);
-    }
-    if (!c.actions.empty()) component.report.devices.push_back(device);
-    EXPECT_EQ(component.updateDecision(), c.decision);
-    EXPECT_EQ(component.hasDiscoveredDevices(), !c.actions.empty());
-  }
-}
-
-TEST(BaseComponent, FindCatalogueIndexIgnoresCaseAndTakesTheFirst) {
-  TempDir root;
-  ScopedEnv env("FCUPDATE_ROOT", root.path());
-  CBaseCmp component;
-  for (const wchar_t* id : {L"1077.2432", L"1077.abcd.1077.015c", L"1077.ABCD.1077.015C", L""}) {
-    ReferenceDevice device;
-    device.device_id = id;
-    component.catalogue.devices.push_back(device);
-  }
-  EXPECT_EQ(component.findCatalogueIndex(L"1077.ABCD.1077.015C"), 1);
-  EXPECT_EQ(component.findCatalogueIndex(L"1077.2432.1077.0138"), -1);
-  EXPECT_EQ(component.findCatalogueIndex(L""), 3);
-  EXPECT_EQ(component.cleanVersionText(L" v.1 x"), L" v.1 x");
-  EXPECT_FALSE(component.prepareKit());
-  EXPECT_EQ(component.flash(), 0);
-}
-
-TEST(BaseComponent, DiscoverWithoutAdaptersWarnsAndFails) {
-  Sandbox sandbox;
-  CBaseCmp component;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(component.discover());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "WARNING! : No supported adapters found.\n");
 }

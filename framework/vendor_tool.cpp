@@ -1,3 +1,4 @@
+// Making a vendor tool executable and running it as the flash engine.
 #include "framework/vendor_tool.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The registry of running child process groups, for the signal handler.
 #include "support/child_groups.h"
 
 #include <signal.h>

@@ -1,3 +1,4 @@
+// Capturing a command's bounded output, and decoding wait statuses.
 #include "support/command_runner.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// A shell command's output read line by line within its bounds.
 #include "support/command_stream.h"
 
 CommandStream::CommandStream(const std::string& command, std::size_t lineBound, std::size_t totalBound)

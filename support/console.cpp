@@ -1,3 +1,4 @@
+// Narrow writes of narrow and wide text to a console stream.
 #include "support/console.h"
 
 #include "support/wide_text.h"

@@ -1,3 +1,4 @@
+// Line reads from a descriptor within a line bound and a total bound.
 #include "support/line_reader.h"
 
 #include <fcntl.h>

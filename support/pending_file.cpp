@@ -1,3 +1,4 @@
+// The one half-written file a signal must remove.
 #include "support/pending_file.h"
 
 #include <signal.h>

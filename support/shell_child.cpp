@@ -1,3 +1,4 @@
+// Forking /bin/sh -c in its own process group, and reaping it within 2 s.
 #include "support/shell_child.h"
 
 #include <fcntl.h>

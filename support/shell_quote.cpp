@@ -1,3 +1,4 @@
+// The shell quoting rule.
 #include "support/shell_quote.h"
 
 #include <cstring>

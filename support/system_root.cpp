@@ -1,3 +1,4 @@
+// Host paths below FCUPDATE_ROOT.
 #include "support/system_root.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The narrow and wide text conversions.
 #include "support/wide_text.h"
 
 #include <climits>

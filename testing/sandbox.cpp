@@ -1,3 +1,4 @@
+// Laying out the simulated server: system root, libraries, sysfs, release files, working directory.
 #include "testing/sandbox.h"
 
 #include <fstream>

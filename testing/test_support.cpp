@@ -1,3 +1,4 @@
+// Scratch directories, files, environment, XML flattening and running executables for the tests.
 #include "testing/test_support.h"
 
 #include <libxml/parser.h>

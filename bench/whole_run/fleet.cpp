@@ -1,3 +1,4 @@
+// Building the simulated QLogic fleet: adapters, catalogue and the stand-in engine's query report.
 #include "bench/whole_run/fleet.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The Brocade rules: inventory from the option ROM version, and the boot update run.
 #include "components/brocade/component.h"
 
 #include "fchba/field_text.h"
@@ -8,33 +9,14 @@
 
 namespace BrocadeComp {
 
-namespace {
-
-FirmwareItem bootBiosItem(const ReferenceDevice& entry, const std::wstring& installed) {
-  FirmwareItem item;
-  item.type = L"Boot BIOS ROM";
-  item.version = entry.bios;
-  item.active_version = installed;
-  item.action = actionFor(CBaseCmp::compareVersions(item.version, item.active_version));
-  item.duration = entry.duration;
-  item.shared = L"no";
-  return item;
-}
-
-}  // namespace
-
 void CComponent::buildInventory() {
-  for (std::size_t i = 0; i < adapters.size(); ++i) {
-    const std::wstring key = pciIdText(i);
-    const int index = findCatalogueIndex(key);
-    if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) continue;
-    const ReferenceDevice& entry = catalogue.devices[index];
-    DiscoveredDevice device;
-    device.device_id = key;
-    device.product_id = entry.model;
-    device.fw_items.push_back(
-        bootBiosItem(entry, cleanVersionText(toWide(fieldText(adapters[i].optionRomVersion)))));
-    report.devices.push_back(device);
+  for (const CataloguedAdapter& found : cataloguedAdapters(DeviceIdSource::AdapterKey)) {
+    const ReferenceDevice& entry = *found.entry;
+    const std::wstring installed =
+        cleanVersionText(toWide(fieldText(adapters[found.adapter].optionRomVersion)));
+    report.devices.push_back(
+        discoveredDevice(found.deviceId, entry,
+                         {firmwareItem(L"Boot BIOS ROM", entry.bios, installed, compareVersions, entry)}));
   }
 }
 

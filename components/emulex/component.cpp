@@ -1,3 +1,4 @@
+// The Emulex rules: discovery through the kit's query, the catalogue key of a kit line, the kit's flash.
 #include "components/emulex/component.h"
 
 #include "components/emulex/flash_outcome.h"
@@ -7,6 +8,7 @@
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
 #include "support/shell_quote.h"
+#include "support/split_lines.h"
 #include "support/wide_text.h"
 
 namespace EmulexComp {
@@ -68,9 +70,9 @@ bool CComponent::discover() {
       continue;
     }
     const std::wstring key = toWide(kitKey(line));
-    const int index = findCatalogueIndex(key);
-    if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) continue;
-    report.devices.push_back(deviceForKitLine(line, key, catalogue.devices[index]));
+    const ReferenceDevice* entry = catalogueEntry(key);
+    if (entry == nullptr) continue;
+    report.devices.push_back(deviceForKitLine(line, key, *entry));
   }
   if (gaveUp > kLoggedGiveUps) {
     log.writeLogOnly("WARNING! : Emulex Kit lines too complex to match, skipped in all: ")

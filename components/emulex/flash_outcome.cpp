@@ -1,3 +1,4 @@
+// The Emulex kit's exit codes: the message for each and the run's result.
 #include "components/emulex/flash_outcome.h"
 
 #include "framework/run_exit.h"

@@ -1,3 +1,4 @@
+// The kit archive and script globs, and whether they name one kit.
 #include "components/emulex/kit_files.h"
 
 #include <glob.h>

@@ -1,3 +1,4 @@
+// Tests of the kit file checks: which archives and scripts may run.
 #include "components/emulex/kit_files.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// The QLogic rules: inventory from the engine's query, loose catalogue matching, the engine's code map.
 #include "components/qlogic/component.h"
 
 #include "components/qlogic/query_report.h"
@@ -35,22 +36,12 @@ int exitCodeForEngine(int e) {
 void CComponent::buildInventory() {
   makeExecutable(kEngine);
   const QueryReport query = parseQueryReport(runCommand(std::string(kEngine) + " /q"));
-  for (std::size_t j = 0; j < adapters.size(); ++j) {
-    const int index = findCatalogueIndex(pciIdText(j));
-    if (index < 0) continue;
-    const ReferenceDevice& entry = catalogue.devices[static_cast<std::size_t>(index)];
-    FirmwareItem item;
-    item.type = L"Multiboot Image";
-    item.version = entry.boot;
-    item.active_version = installedVersion(query, adapters[j].portWwn);
-    item.action = actionFor(compareVersions(item.version, item.active_version));
-    item.duration = entry.duration;
-    item.shared = L"no";
-    DiscoveredDevice device;
-    device.device_id = entry.device_id;
-    device.product_id = entry.model;
-    device.fw_items.push_back(item);
-    report.devices.push_back(device);
+  for (const CataloguedAdapter& found : cataloguedAdapters(DeviceIdSource::CatalogueEntry)) {
+    const ReferenceDevice& entry = *found.entry;
+    const std::wstring installed = installedVersion(query, adapters[found.adapter].portWwn);
+    report.devices.push_back(
+        discoveredDevice(found.deviceId, entry,
+                         {firmwareItem(L"Multiboot Image", entry.boot, installed, compareVersions, entry)}));
   }
 }
 

@@ -1,3 +1,4 @@
+// The QLogic component: inventory, catalogue matching, flash command and exit codes, version text.
 #include "components/qlogic/component.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Reading the engine's query report into flash image versions and port names.
 #include "components/qlogic/query_report.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "regex/pattern.h"
+#include "support/split_lines.h"
 #include "support/wide_text.h"
 
 namespace QLogicComp {

@@ -1,3 +1,4 @@
+// Setting up the simulated server of one fault case.
 #include "testing/faults/fault_server.h"
 
 #include <cstdlib>

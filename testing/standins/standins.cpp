@@ -1,3 +1,4 @@
+// Installing the stand-in vendor tools and writing their control files.
 #include "testing/standins/standins.h"
 
 #include <cstdlib>

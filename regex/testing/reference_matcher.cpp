@@ -1,6 +1,6 @@
 // The reference matcher: the node rules written out directly, recursion for
 // every continuation and every iteration, no shortcuts.
-#include "regex/reference_matcher.h"
+#include "regex/testing/reference_matcher.h"
 
 #include <memory>
 
@@ -78,9 +78,18 @@ class Reference {
   }
   int next(const N* n, int p) { return n->next ? call(n->next, p) : p; }
 
+  static bool isLetter(Char c) {
+    uint32_t v = T::code(c);
+    return (v >= 'a' && v <= 'z') || (v >= 'A' && v <= 'Z');
+  }
+  static bool terminator(Char c) { return c == static_cast<Char>('\n') || c == static_cast<Char>('\r'); }
+
   int rule(const N* n, int p);
-  int text(const N* n, int p);
-  int anchor(const N* n, int p);
+  int classRule(const rx::ClassNode<Char>* c, int p);
+  int quote(const rx::QuoteNode<Char>* q, int p);
+  int lookBehind(const rx::LookBehindNode<Char>* b, int p);
+  int endOfInput(const rx::EndOfInputNode<Char>* n, int p);
+  int reference(const rx::ReferenceNode<Char>* n, int p);
   int group(const N* n, int p);
   int loop(const rx::GroupLoopNode<Char>* n, int p);
   int iterate(const rx::GroupLoopNode<Char>* n, int p);
@@ -101,6 +110,8 @@ class Reference {
 
 template <class Char>
 int Reference<Char>::rule(const N* n, int p) {
+  int L = st_.length;
+  const Char* s = st_.text;
   switch (n->kind) {
     case NodeKind::SubStart:
     case NodeKind::Accept:
@@ -129,75 +140,22 @@ int Reference<Char>::rule(const N* n, int p) {
       return group(n, p);
     case NodeKind::GroupLoop:
       return loop(static_cast<const rx::GroupLoopNode<Char>*>(n), p);
-    default:
-      return text(n, p);
-  }
-}
-
-// Characters, classes, quoted text and the zero-width tests.
-template <class Char>
-int Reference<Char>::text(const N* n, int p) {
-  int L = st_.length;
-  switch (n->kind) {
     case NodeKind::Char:
-      return p < L && st_.text[p] == static_cast<const rx::CharNode<Char>*>(n)->ch ? next(n, p + 1) : -1;
+      return p < L && s[p] == static_cast<const rx::CharNode<Char>*>(n)->ch ? next(n, p + 1) : -1;
     case NodeKind::CIChar:
-      return p < L && T::fold(st_.text[p]) == static_cast<const rx::CharNode<Char>*>(n)->ch ? next(n, p + 1)
-                                                                                            : -1;
+      return p < L && T::fold(s[p]) == static_cast<const rx::CharNode<Char>*>(n)->ch ? next(n, p + 1) : -1;
     case NodeKind::Class:
-    case NodeKind::CIClass: {
-      auto* c = static_cast<const rx::ClassNode<Char>*>(n);
-      if (p >= L) return -1;
-      Char ch = n->kind == NodeKind::CIClass ? T::fold(st_.text[p]) : st_.text[p];
-      return c->set.contains(T::code(ch)) != c->inv ? next(n, p + 1) : -1;
-    }
+    case NodeKind::CIClass:
+      return classRule(static_cast<const rx::ClassNode<Char>*>(n), p);
     case NodeKind::Quote:
-    case NodeKind::CIQuote: {
-      const auto& s = static_cast<const rx::QuoteNode<Char>*>(n)->str;
-      int len = static_cast<int>(s.size());
-      if (p + len > L) return -1;
-      for (int i = 0; i < len; ++i) {
-        bool same =
-            n->kind == NodeKind::Quote ? st_.text[p + i] == s[i] : T::fold(st_.text[p + i]) == T::fold(s[i]);
-        if (!same) return -1;
-      }
-      return next(n, p + len);
-    }
-    default:
-      return anchor(n, p);
-  }
-}
-
-template <class Char>
-int Reference<Char>::anchor(const N* n, int p) {
-  int L = st_.length;
-  const Char* s = st_.text;
-  auto isLetter = [](Char c) {
-    uint32_t v = T::code(c);
-    return (v >= 'a' && v <= 'z') || (v >= 'A' && v <= 'Z');
-  };
-  auto terminator = [](Char c) { return c == static_cast<Char>('\n') || c == static_cast<Char>('\r'); };
-  switch (n->kind) {
-    case NodeKind::LookBehind: {
-      auto* b = static_cast<const rx::LookBehindNode<Char>*>(n);
-      int len = static_cast<int>(b->str.size());
-      if (p < len) return b->pos ? -1 : next(n, p);
-      bool same = std::basic_string<Char>(s + p - len, static_cast<size_t>(len)) == b->str;
-      return same == b->pos ? next(n, p) : -1;
-    }
+    case NodeKind::CIQuote:
+      return quote(static_cast<const rx::QuoteNode<Char>*>(n), p);
+    case NodeKind::LookBehind:
+      return lookBehind(static_cast<const rx::LookBehindNode<Char>*>(n), p);
     case NodeKind::StartOfInput:
       return p == 0 ? next(n, p) : -1;
-    case NodeKind::EndOfInput: {
-      bool term = static_cast<const rx::EndOfInputNode<Char>*>(n)->term;
-      std::basic_string<Char> rest(s + p, static_cast<size_t>(L - p));
-      bool ok = p == L;
-      if (term) {
-        ok = ok || rest == std::basic_string<Char>(1, '\r') || rest == std::basic_string<Char>(1, '\n');
-        ok = ok ||
-             (rest.size() == 2 && rest[0] == static_cast<Char>('\r') && rest[1] == static_cast<Char>('\n'));
-      }
-      return ok ? next(n, p) : -1;
-    }
+    case NodeKind::EndOfInput:
+      return endOfInput(static_cast<const rx::EndOfInputNode<Char>*>(n), p);
     case NodeKind::StartOfLine:
       return p == 0 || terminator(s[p - 1]) ? next(n, p) : -1;
     case NodeKind::EndOfLine:
@@ -209,20 +167,62 @@ int Reference<Char>::anchor(const N* n, int p) {
       bool boundary = (p > 0 && isLetter(s[p - 1])) != isLetter(s[p]);
       return boundary == static_cast<const rx::WordBoundaryNode<Char>*>(n)->pos ? next(n, p) : -1;
     }
-    case NodeKind::Reference: {
-      int gi = static_cast<const rx::ReferenceNode<Char>*>(n)->gi;
-      if (gi <= 0 || gi >= st_.groupCount) return next(n, p);
-      int a = st_.starts[gi], e = st_.ends[gi], len = e - a;
-      if (a < 0 || len <= 0) return next(n, p);
-      if (p + len > L) return -1;
-      for (int i = 0; i < len; ++i) {
-        if (s[p + i] != s[a + i]) return -1;
-      }
-      return next(n, p + len);
-    }
-    default:
-      return -1;
+    case NodeKind::Reference:
+      return reference(static_cast<const rx::ReferenceNode<Char>*>(n), p);
   }
+  return -1;
+}
+
+template <class Char>
+int Reference<Char>::classRule(const rx::ClassNode<Char>* c, int p) {
+  if (p >= st_.length) return -1;
+  Char ch = c->kind == NodeKind::CIClass ? T::fold(st_.text[p]) : st_.text[p];
+  return c->set.contains(T::code(ch)) != c->inv ? next(c, p + 1) : -1;
+}
+
+template <class Char>
+int Reference<Char>::quote(const rx::QuoteNode<Char>* q, int p) {
+  const auto& s = q->str;
+  int len = static_cast<int>(s.size());
+  if (p + len > st_.length) return -1;
+  for (int i = 0; i < len; ++i) {
+    Char c = st_.text[p + i];
+    bool same = q->kind == NodeKind::Quote ? c == s[i] : T::fold(c) == T::fold(s[i]);
+    if (!same) return -1;
+  }
+  return next(q, p + len);
+}
+
+template <class Char>
+int Reference<Char>::lookBehind(const rx::LookBehindNode<Char>* b, int p) {
+  int len = static_cast<int>(b->str.size());
+  if (p < len) return b->pos ? -1 : next(b, p);
+  bool same = std::basic_string<Char>(st_.text + p - len, static_cast<size_t>(len)) == b->str;
+  return same == b->pos ? next(b, p) : -1;
+}
+
+template <class Char>
+int Reference<Char>::endOfInput(const rx::EndOfInputNode<Char>* n, int p) {
+  std::basic_string<Char> rest(st_.text + p, static_cast<size_t>(st_.length - p));
+  bool ok = p == st_.length;
+  if (n->term) {
+    ok = ok || rest == std::basic_string<Char>(1, '\r') || rest == std::basic_string<Char>(1, '\n');
+    ok = ok || (rest.size() == 2 && rest[0] == static_cast<Char>('\r') && rest[1] == static_cast<Char>('\n'));
+  }
+  return ok ? next(n, p) : -1;
+}
+
+template <class Char>
+int Reference<Char>::reference(const rx::ReferenceNode<Char>* n, int p) {
+  int gi = n->gi;
+  if (gi <= 0 || gi >= st_.groupCount) return next(n, p);
+  int a = st_.starts[gi], e = st_.ends[gi], len = e - a;
+  if (a < 0 || len <= 0) return next(n, p);
+  if (p + len > st_.length) return -1;
+  for (int i = 0; i < len; ++i) {
+    if (st_.text[p + i] != st_.text[a + i]) return -1;
+  }
+  return next(n, p + len);
 }
 
 template <class Char>

@@ -1,5 +1,5 @@
 // The probe's command line, subject-line escapes, UTF-8 decoding and JSON form.
-#include "tools/rxprobe/probe.h"
+#include "regex/testing/probe.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
-// rxprobe: the regex engine from the command line. Compiles one pattern and
-// prints, for every subject line read, the whole-match result, the groups
-// and the successive find positions as one JSON line.
+// The probe protocol of rxprobe and the regex case files: compiles one
+// pattern and prints, for every subject line read, the whole-match result,
+// the groups and the successive find positions as one JSON line.
 #pragma once
 
 #include <cstdio>

@@ -1,5 +1,5 @@
-// The design's class names of the nodes, for diagnostics.
-#include "regex/nodes.h"
+// The class names of the node kinds, for the dump and other diagnostics.
+#include "regex/node.h"
 
 namespace rx {
 

@@ -1,12 +1,13 @@
 // Reading and running the regex case files.
-#include "regex/case_file.h"
+#include "regex/testing/case_file.h"
 
-#include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
-#include "tools/rxprobe/probe.h"
+#include "regex/testing/probe.h"
 
 namespace rxcases {
 
@@ -42,6 +43,45 @@ std::string shellWord(const std::string& word) {
   for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
 }
+
+// Standard error, which the engine writes its reports to, goes to a scratch
+// file while the case runs.
+class StderrCapture {
+ public:
+  StderrCapture() : file_(std::tmpfile()) {
+    (void)std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    if (file_ && saved_ >= 0) (void)dup2(fileno(file_), STDERR_FILENO);
+  }
+  StderrCapture(const StderrCapture&) = delete;
+  StderrCapture& operator=(const StderrCapture&) = delete;
+  ~StderrCapture() {
+    restore();
+    if (file_) (void)std::fclose(file_);
+  }
+  std::string text() {
+    restore();
+    std::string out;
+    if (!file_) return out;
+    std::rewind(file_);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file_)) > 0) out.append(buffer, n);
+    return out;
+  }
+
+ private:
+  void restore() {
+    if (saved_ < 0) return;
+    (void)std::fflush(stderr);
+    (void)dup2(saved_, STDERR_FILENO);
+    (void)close(saved_);
+    saved_ = -1;
+  }
+
+  std::FILE* file_;
+  int saved_ = -1;
+};
 
 std::vector<std::string> splitLines(const std::string& text) {
   std::vector<std::string> lines;
@@ -110,9 +150,9 @@ Outcome runCase(const Case& c) {
   char* outBuffer = nullptr;
   size_t outSize = 0;
   std::FILE* out = open_memstream(&outBuffer, &outSize);
-  testing::internal::CaptureStderr();
+  StderrCapture capture;
   outcome.exitCode = rxprobe::runProbe(options, in, out);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = capture.text();
   (void)std::fclose(in);
   (void)std::fclose(out);
   outcome.out = splitLines(std::string(outBuffer, outSize));
