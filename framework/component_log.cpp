@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "support/console.h"
 #include "support/system_root.h"
@@ -37,9 +38,31 @@ bool writeAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-int openLogFile(const std::string& path) {
-  const int fd =
-      ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+// The log's folder must be a real directory of the running user that nobody
+// else can write: otherwise another user could put a link or a hard link in
+// the log's place, and root would append to the file it names. A folder of
+// ours that is too open (an earlier run's umask) is closed to 0755 here.
+// Async-signal-safe: fixed buffers and system calls only.
+bool folderIsOurs(const char* path) {
+  char dir[4097];
+  const char* slash = std::strrchr(path, '/');
+  if (slash == nullptr) return false;
+  const std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
+  if (length >= sizeof dir) return false;
+  std::memcpy(dir, path, length);
+  dir[length] = '\0';
+  const int fd = ::open(dir, O_RDONLY | O_NOFOLLOW | O_DIRECTORY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ours = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+  if (ours && (info.st_mode & 022) != 0) ours = ::fchmod(fd, 0755) == 0;
+  (void)::close(fd);
+  return ours;
+}
+
+int openLogFile(const char* path) {
+  if (!folderIsOurs(path)) return -1;
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
   if (fd < 0) return -1;
   struct stat info;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -52,7 +75,7 @@ int openLogFile(const std::string& path) {
 ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
   makeFolders(hostPath("/var/vlx"));
   // A log that cannot be created shows itself at each write.
-  const int fd = openLogFile(path);
+  const int fd = openLogFile(path.c_str());
   if (fd >= 0) (void)::close(fd);
 }
 
@@ -86,10 +109,20 @@ void ComponentLog::echoAfterLogging(const std::string& bytes, bool logged) const
 }
 
 bool ComponentLog::append(const std::string& bytes) const {
-  const int fd = openLogFile(path);
+  const int fd = openLogFile(path.c_str());
   if (fd < 0) return false;
   // A full disk can take part of the text; that is as much a failure as a
   // log that cannot be opened.
   const bool written = writeAll(fd, bytes);
   return ::close(fd) == 0 && written;
+}
+
+std::string ComponentLog::pathForEngine() const {
+  const int fd = openLogFile(path.c_str());
+  if (fd < 0) {
+    writeStdout(std::string(kLogError));
+    return "/dev/null";
+  }
+  (void)::close(fd);
+  return path;
 }

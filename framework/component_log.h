@@ -5,8 +5,10 @@
 #include <string>
 
 // Opens the log for one append: created 0644 when missing, never through a
-// symlink, never blocking, and refused (-1) unless it is a regular file.
-int openLogFile(const std::string& path);
+// symlink, never blocking, and refused (-1) unless it is a regular file in a
+// real directory owned by the running user and writable by no one else.
+// Safe to call from a signal handler.
+int openLogFile(const char* path);
 
 class ComponentLog {
  public:
@@ -21,6 +23,11 @@ class ComponentLog {
   ComponentLog& write(int value);
   // For what only the log should hold: nothing is echoed but the error.
   ComponentLog& writeLogOnly(const std::string& text);
+
+  // Where a flash engine's output may go: the log when it passes the checks
+  // of openLogFile, since the shell opens it again following links, else
+  // (after the log error on the console) "/dev/null".
+  std::string pathForEngine() const;
 
   std::string path;  // "/var/vlx/Component.log" below the system root
   bool quiet = false;

@@ -1,23 +1,26 @@
 // Making a vendor tool executable and running it as the flash engine.
 #include "framework/vendor_tool.h"
 
-#include <cstdlib>
-
+#include "support/file_mode.h"
+#include "support/path_glob.h"
 #include "support/shell_child.h"
 #include "support/shell_quote.h"
 
 namespace {
 
 // " 1>> LOG 2>> LOG 3>> LOG": the engine's standard output, standard error
-// and descriptor 3 appended to the component log.
+// and descriptor 3 appended to the component log, or to /dev/null when the
+// log is refused.
 std::string logRedirections(const ComponentLog& log) {
-  const std::string path = shellQuote(log.path);
+  const std::string path = shellQuote(log.pathForEngine());
   return " 1>> " + path + " 2>> " + path + " 3>> " + path;
 }
 
 }  // namespace
 
-void makeExecutable(const std::string& tool) { (void)std::system(("chmod 755 " + tool).c_str()); }
+void makeExecutable(const std::string& tool) {
+  for (const std::string& path : expandGlob(tool)) (void)setModeWithoutFollowing(path, 0755);
+}
 
 CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
                              ToolPreparation preparation) {

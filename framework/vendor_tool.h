@@ -24,8 +24,10 @@ enum class LoggedCommand { EngineOnly, WithLogRedirections };
 // (the Emulex kit's script, when the kit is unpacked).
 enum class ToolPreparation { MakeExecutable, AlreadyExecutable };
 
-// chmod 755 through the shell: the tool runs as root, so it is executable for
-// all and writable by its owner only. A failure shows when the tool is run.
+// Mode 755 for every file the tool's glob names: the tool runs as root, so it
+// is executable for all and writable by its owner only. A kit archive can
+// carry symlinks, so a path through one, or anything but a regular file, is
+// left alone. A failure shows when the tool is run.
 void makeExecutable(const std::string& tool);
 
 // Logs "Executing flash engine: " with the command, runs it with its standard

@@ -7,6 +7,7 @@
 #include "components/emulex/kit_line.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
+#include "support/path_glob.h"
 #include "support/shell_quote.h"
 #include "support/split_lines.h"
 #include "support/wide_text.h"

@@ -1,19 +1,7 @@
-// The kit archive and script globs, and whether they name one kit.
+// Whether the kit archive and script globs name one kit.
 #include "components/emulex/kit_files.h"
 
-#include <glob.h>
-
 namespace EmulexComp {
-
-std::vector<std::string> expandGlob(const std::string& pattern) {
-  std::vector<std::string> paths;
-  glob_t found{};
-  if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
-    for (std::size_t i = 0; i < found.gl_pathc; ++i) paths.push_back(found.gl_pathv[i]);
-  }
-  globfree(&found);
-  return paths;
-}
 
 bool kitIsUnambiguous(const std::vector<std::string>& archives, const std::vector<std::string>& scripts,
                       const std::string& archiveListing) {

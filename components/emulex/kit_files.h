@@ -7,10 +7,6 @@
 
 namespace EmulexComp {
 
-// What the shell gives for a glob in the working directory, in its order;
-// empty when nothing matches.
-std::vector<std::string> expandGlob(const std::string& pattern);
-
 // Whether the kit may run: the archive glob matched exactly one archive, and
 // the script glob exactly one script, which the archive itself holds (an
 // entry of its listing, one name a line). A folder left from another kit

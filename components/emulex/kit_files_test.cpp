@@ -2,9 +2,6 @@
 #include "components/emulex/kit_files.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include "testing/test_support.h"
 
 namespace EmulexComp {
 namespace {
@@ -56,23 +53,6 @@ TEST(KitFiles, OnlyTheArchivesOwnSingleScriptMayRun) {
   for (const Case& c : cases) {
     EXPECT_EQ(kitIsUnambiguous(c.archives, c.scripts, c.listing), c.runs) << c.name;
   }
-}
-
-TEST(KitFiles, GlobExpandsAsTheShellDoes) {
-  testsupport::TempDir dir;
-  testsupport::makeDirs(dir / "elxflashStandalone-b/lx");
-  testsupport::makeDirs(dir / "elxflashStandalone-a/lx");
-  testsupport::writeFile(dir / "elxflashStandalone-a/lx/elxflash.sh", "");
-  testsupport::writeFile(dir / "elxflashStandalone-b/lx/elxflash.sh", "");
-  testsupport::writeFile(dir / "elxflashStandalone-a.zip", "");
-  char here[4096];
-  ASSERT_NE(getcwd(here, sizeof here), nullptr);
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);
-  EXPECT_EQ(expandGlob("./elxflashStandalone*/lx/elxflash.sh"),
-            (Names{"./elxflashStandalone-a/lx/elxflash.sh", "./elxflashStandalone-b/lx/elxflash.sh"}));
-  EXPECT_EQ(expandGlob("elxflashStandalone*.zip"), Names{"elxflashStandalone-a.zip"});
-  EXPECT_EQ(expandGlob("nothing*.zip"), Names{});
-  ASSERT_EQ(chdir(here), 0);
 }
 
 }  // namespace
