@@ -1,6 +1,7 @@
 // Making a vendor tool executable and running it as the flash engine.
 #include "framework/vendor_tool.h"
 
+#include "framework/run_signals.h"
 #include "support/file_mode.h"
 #include "support/path_glob.h"
 #include "support/shell_child.h"
@@ -30,6 +31,8 @@ CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, Logge
       .write(logged == LoggedCommand::EngineOnly ? engineCommand : command)
       .write("\n");
   if (preparation == ToolPreparation::MakeExecutable) makeExecutable(engine.tool);
+  // From here a signal is recorded and the engine left to finish.
+  flashStarted();
   ShellChild child(command, ShellChild::Output::Inherited);
   const CommandStatus status = decodeSystemStatus(child.wait());
   log.write("Flash Engine exit code: ").write(status.exitCode).write("\n");

@@ -16,12 +16,29 @@ namespace {
 // How long a child whose output is no longer read may take to end by itself.
 constexpr long kGraceMilliseconds = 2000;
 
+// The signals a run may catch; they are held back around fork, so that the
+// child never runs the component's handler.
+const int kWatched[] = {SIGTERM, SIGINT, SIGHUP};
+
+sigset_t watchedSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal : kWatched) sigaddset(&set, signal);
+  return set;
+}
+
 // Runs in the forked child; never returns.
 [[noreturn]] void execShell(const char* command, int writeEnd) {
   (void)::setpgid(0, 0);
   // Ignored in the component only: a child must die of a closed pipe as it
   // would under a plain shell.
   (void)::signal(SIGPIPE, SIG_DFL);
+  for (int signal : kWatched) {
+    struct sigaction current;
+    if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+      (void)::signal(signal, SIG_DFL);
+    }
+  }
   sigset_t none;
   sigemptyset(&none);
   (void)::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -65,17 +82,22 @@ ShellChild::ShellChild(const std::string& command, Output output) {
     closeOnExec(ends[0]);
     closeOnExec(ends[1]);
   }
+  const sigset_t watched = watchedSignals();
+  sigset_t before;
+  (void)::sigprocmask(SIG_BLOCK, &watched, &before);
   pid_ = ::fork();
   if (pid_ == 0) execShell(command.c_str(), ends[1]);
   if (ends[1] >= 0) (void)::close(ends[1]);
-  if (pid_ < 0) {
-    if (ends[0] >= 0) (void)::close(ends[0]);
-    return;
+  if (pid_ > 0) {
+    // Also here, so that the group exists before anything is sent to it, and
+    // registered before a signal can come, so that it goes with the run.
+    (void)::setpgid(pid_, pid_);
+    registerChildGroup(pid_);
+    output_ = ends[0];
+  } else if (ends[0] >= 0) {
+    (void)::close(ends[0]);
   }
-  // Also here, so that the group exists before anything is sent to it.
-  (void)::setpgid(pid_, pid_);
-  registerChildGroup(pid_);
-  output_ = ends[0];
+  (void)::sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
 ShellChild::~ShellChild() { (void)finish(); }
