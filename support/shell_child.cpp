@@ -14,7 +14,7 @@
 namespace {
 
 // How long a child whose output is no longer read may take to end by itself.
-constexpr long kGraceMilliseconds = 2000;
+constexpr long kGraceMicroseconds = 2000000;
 
 // The signals a run may catch; they are held back around fork, so that the
 // child never runs the component's handler.
@@ -52,8 +52,8 @@ sigset_t watchedSignals() {
 
 void closeOnExec(int fd) { (void)::fcntl(fd, F_SETFD, FD_CLOEXEC); }
 
-void sleepMilliseconds(long milliseconds) {
-  timespec pause{0, milliseconds * 1000000L};
+void sleepMicroseconds(long microseconds) {
+  timespec pause{microseconds / 1000000L, (microseconds % 1000000L) * 1000L};
   while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
   }
 }
@@ -121,13 +121,15 @@ int ShellChild::finish() {
     output_ = -1;
   }
   if (pid_ <= 0) return status_;
+  // A child whose output has ended is usually gone within microseconds:
+  // short pauses first, longer ones for a child that takes its time.
   long waited = 0;
-  for (long pause = 1; !reaped(pid_, status_); pause = pause < 32 ? pause * 2 : pause) {
-    if (waited >= kGraceMilliseconds) {
+  for (long pause = 50; !reaped(pid_, status_); pause = pause < 32000 ? pause * 2 : pause) {
+    if (waited >= kGraceMicroseconds) {
       (void)::kill(-pid_, SIGKILL);
       return wait();
     }
-    sleepMilliseconds(pause);
+    sleepMicroseconds(pause);
     waited += pause;
   }
   unregisterChildGroup(pid_);
