@@ -43,9 +43,9 @@ mode_t modeOf(const std::string& path) {
 bool writeWithFileSizeLimit(const std::string& path, const std::string& bytes, rlim_t limit) {
   const pid_t pid = fork();
   if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
+    (void)signal(SIGXFSZ, SIG_IGN);
     const rlimit cap{limit, limit};
-    setrlimit(RLIMIT_FSIZE, &cap);
+    (void)setrlimit(RLIMIT_FSIZE, &cap);
     _exit(writeReportFile(path, bytes) ? 0 : 1);
   }
   int status = 0;
