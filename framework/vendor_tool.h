@@ -31,9 +31,10 @@ enum class ToolPreparation { MakeExecutable, AlreadyExecutable };
 void makeExecutable(const std::string& tool);
 
 // Logs "Executing flash engine: " with the command, runs it with its standard
-// output, standard error and descriptor 3 appended to the component log,
-// waits for it and logs "Flash Engine exit code: " with the code. A shell
-// ended by a signal is logged as 128 plus the signal number and comes back
-// signalled: callers never count an interrupted flash as applied.
+// output, standard error and descriptor 3 appended to the component log (or
+// to /dev/null when the log is refused), waits for it, whatever signal the
+// component gets meanwhile, and logs "Flash Engine exit code: " with the
+// code. A shell ended by a signal is logged as 128 plus the signal number and
+// comes back signalled: callers never count an interrupted flash as applied.
 CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
                              ToolPreparation preparation);
