@@ -10,9 +10,19 @@ using Component = BrocadeComp::CComponent;
 using Component = QLogicComp::CComponent;
 #endif
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include "framework/run_sequence.h"
 
 int main(int argc, char** argv) {
+  // A console that goes away must never end the run: writes to it fail
+  // instead. Every child gets SIGPIPE back at its default.
+  (void)signal(SIGPIPE, SIG_IGN);
+  // Root's log, report and folders are never group- or world-writable,
+  // whatever umask the caller had; a stricter one stays.
+  const mode_t callerMask = umask(022);
+  (void)umask(callerMask | 022);
   int exitCode = 0;
   {
     Component component;  // creates the log directory and file

@@ -61,17 +61,19 @@ void FcHbaAdapter::takeAttributes(const HBA_ADAPTERATTRIBUTES& attributes) {
 }
 
 // A port whose attributes cannot be read is left out; one whose statistics
-// cannot be read is kept with zero counters. Either is a failed refresh.
+// cannot be read is kept with zero counters. Either is a failed refresh,
+// except statistics the library does not offer at all: counters are not
+// what identifies an adapter.
 int FcHbaAdapter::readPort(HBA_HANDLE handle, HBA_UINT32 portIndex) {
   HBA_PORTATTRIBUTES attributes{};
   if (HBA_GetAdapterPortAttributes(handle, portIndex, &attributes) != HBA_STATUS_OK) return 1;
   FcHbaPort port;
   port.fillFrom(attributes, portIndex);
   HBA_PORTSTATISTICS statistics{};
-  const bool counted = HBA_GetPortStatistics(handle, portIndex, &statistics) == HBA_STATUS_OK;
-  if (counted) port.updateStatistics(statistics);
+  const HBA_STATUS status = HBA_GetPortStatistics(handle, portIndex, &statistics);
+  if (status == HBA_STATUS_OK) port.updateStatistics(statistics);
   ports_.push_back(port);
-  return counted ? 0 : 1;
+  return status == HBA_STATUS_OK || status == HBA_STATUS_ERROR_NOT_SUPPORTED ? 0 : 1;
 }
 
 void FcHbaAdapter::setPciLocation(HBA_UINT32 subsystemWord, HBA_UINT8 bus, HBA_UINT8 function,

@@ -2,12 +2,19 @@
 // separator and the path of the library to load.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 struct HbaConfEntry {
   std::string name;
   std::string path;
 };
+
+// A configuration file lists a few libraries: a line past 64 KB or a file
+// past 1 MB is not one, and a device or FIFO in its place must not be read
+// without end.
+constexpr std::size_t kHbaConfLineBound = std::size_t{64} * 1024;
+constexpr std::size_t kHbaConfBound = std::size_t{1024} * 1024;
 
 // The longest path a library slot holds; a longer one would load a different
 // file once cut, so its line is skipped instead.

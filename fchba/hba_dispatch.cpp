@@ -2,8 +2,8 @@
 #include "fchba/hba_dispatch.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <type_traits>
@@ -40,11 +40,27 @@ void registerLibrary(HbaLibrarySlot& slot) {
   slot.status = slot.entryPoints.LoadLibraryHandler() == HBA_STATUS_OK ? kSlotLoaded : kSlotNotLoaded;
 }
 
-void loadSlot(HbaLibrarySlot& slot, const HbaConfEntry& entry) {
+// The loader hands back the handle it already gave when the same file is
+// opened again, under another path or through a symlink: such a library is
+// in the table already, and loading it twice would report its adapters twice.
+bool loadedEarlier(const void* handle, HBA_UINT32 slotIndex) {
+  for (HBA_UINT32 i = 0; i < slotIndex; ++i) {
+    if (libraries[i].handle == handle) return true;
+  }
+  return false;
+}
+
+void loadSlot(HBA_UINT32 slotIndex, const HbaConfEntry& entry) {
+  HbaLibrarySlot& slot = libraries[slotIndex];
   copyField(slot.name, entry.name.c_str());
   copyField(slot.path, entry.path.c_str());
   slot.handle = dlopen(slot.path, RTLD_LAZY);
   if (slot.handle == nullptr) return;
+  if (loadedEarlier(slot.handle, slotIndex)) {
+    dlclose(slot.handle);  // gives back only the reference this open took
+    slot.handle = nullptr;
+    return;
+  }
   registerLibrary(slot);
   // A library that is not taken into use is never closed by an unload, so
   // it is closed here rather than left mapped for the rest of the run.
@@ -84,7 +100,8 @@ HBA_STATUS forward(HBA_HANDLE handle, Handler HBA_ENTRYPOINTS::*member, Args... 
   const HbaLibrarySlot* slot = libraryOfHandle(handle, status);
   if (slot == nullptr) return status;
   const Handler handler = slot->entryPoints.*member;
-  if (handler == nullptr) return HBA_STATUS_OK;
+  // Nothing was asked of the library, so nothing may be taken as its answer.
+  if (handler == nullptr) return HBA_STATUS_ERROR_NOT_SUPPORTED;
   if constexpr (std::is_void_v<decltype(handler(handle, args...))>) {
     handler(handle & 0xFFFF, args...);
     return HBA_STATUS_OK;
@@ -97,15 +114,16 @@ HBA_STATUS forward(HBA_HANDLE handle, Handler HBA_ENTRYPOINTS::*member, Args... 
 
 HBA_STATUS HBA_LoadLibrary() {
   HBA_FreeLibrary();
-  std::FILE* conf = std::fopen(hostPath("/etc/hba.conf").c_str(), "r");
-  if (conf == nullptr) return HBA_STATUS_ERROR;
+  const int conf = openForReading(hostPath("/etc/hba.conf"));
+  if (conf < 0) return HBA_STATUS_ERROR;
+  LineReader lines(conf, kHbaConfLineBound, kHbaConfBound);
   HBA_UINT32 slot = 0;
   std::string line;
-  while (slot < kHbaLibrarySlots && readWholeLine(conf, line)) {
+  while (slot < kHbaLibrarySlots && lines.next(line)) {
     HbaConfEntry entry;
-    if (parseHbaConfLine(line, entry)) loadSlot(libraries[slot++], entry);
+    if (parseHbaConfLine(line, entry)) loadSlot(slot++, entry);
   }
-  (void)std::fclose(conf);
+  (void)::close(conf);
   return HBA_STATUS_OK;
 }
 

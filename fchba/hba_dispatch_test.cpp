@@ -3,6 +3,7 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -151,19 +152,51 @@ TEST(HbaDispatch, HandlesOfNoUsableSlot) {
   }
 }
 
-TEST(HbaDispatch, MissingHandlersAnswerOkWithoutACall) {
+TEST(HbaDispatch, MissingHandlersAnswerNotSupportedWithoutACall) {
   HbaTestRoot root;
-  const std::string a = root.library("lib/a.so", {namedAdapter("a0")},
-                                     "null=GetAdapterAttributesHandler,CloseAdapterHandler\n");
+  const std::string a = root.library(
+      "lib/a.so", {namedAdapter("a0")},
+      "null=GetAdapterAttributesHandler,GetAdapterPortAttributesHandler,GetPortStatisticsHandler,"
+      "CloseAdapterHandler\n");
   root.conf("a " + a + "\n");
   ASSERT_EQ(HBA_LoadLibrary(), HBA_STATUS_OK);
   ASSERT_EQ(HBA_GetNumberOfAdapters(), 1u);
   const HBA_HANDLE handle = HBA_OpenAdapter("a0");
   ASSERT_NE(handle, 0u);
   HBA_ADAPTERATTRIBUTES attributes{};
-  EXPECT_EQ(HBA_GetAdapterAttributes(handle, &attributes), HBA_STATUS_OK);
+  HBA_PORTATTRIBUTES port{};
+  HBA_PORTSTATISTICS statistics{};
+  EXPECT_EQ(HBA_GetAdapterAttributes(handle, &attributes), HBA_STATUS_ERROR_NOT_SUPPORTED);
+  EXPECT_EQ(HBA_GetAdapterPortAttributes(handle, 0, &port), HBA_STATUS_ERROR_NOT_SUPPORTED);
+  EXPECT_EQ(HBA_GetPortStatistics(handle, 0, &statistics), HBA_STATUS_ERROR_NOT_SUPPORTED);
   HBA_CloseAdapter(handle);
   EXPECT_EQ(HbaTestRoot::calls(a, "GetAdapterAttributesHandler"), 0);
+}
+
+// The same file under a second path, through a symlink or on a repeated line
+// is one library: its adapters are numbered once, and every line still takes
+// its slot, so the slots of later lines do not move.
+TEST(HbaDispatch, ALibraryListedAgainIsNotLoadedAgain) {
+  HbaTestRoot root;
+  const std::string a = root.library("lib/a.so", {namedAdapter("a0")});
+  const std::string b = root.library("lib/b.so", {namedAdapter("b0")});
+  ASSERT_EQ(symlink(a.c_str(), (root.dir / "lib/link.so").c_str()), 0);
+  root.conf("a " + a + "\nagain " + a + "\nlink " + root.dir / "lib/link.so" + "\ndotted " + root.dir.path() +
+            "/lib/./a.so\nb " + b + "\n");
+  ASSERT_EQ(HBA_LoadLibrary(), HBA_STATUS_OK);
+  EXPECT_EQ(adapterNames(), (std::vector<std::string>{"a0", "b0"}));
+  EXPECT_EQ(hbaLibrarySlot(0).status, kSlotLoaded);
+  for (HBA_UINT32 slot : {1u, 2u, 3u}) {
+    EXPECT_NE(hbaLibrarySlot(slot).status, kSlotLoaded) << slot;
+    EXPECT_EQ(hbaLibrarySlot(slot).handle, nullptr) << slot;
+  }
+  EXPECT_EQ(hbaLibrarySlot(4).status, kSlotLoaded);
+  EXPECT_EQ(hbaAdapterSlot(1).libraryIndex, 4u);
+  EXPECT_EQ(HbaTestRoot::calls(a, "HBA_RegisterLibrary"), 1);
+  // Unloading gives back every reference: the next load registers it afresh.
+  ASSERT_EQ(HBA_LoadLibrary(), HBA_STATUS_OK);
+  EXPECT_EQ(adapterNames(), (std::vector<std::string>{"a0", "b0"}));
+  EXPECT_EQ(HbaTestRoot::calls(a, "HBA_RegisterLibrary"), 2);
 }
 
 TEST(HbaDispatch, EveryHandleOperationReachesItsHandler) {

@@ -6,11 +6,17 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/command_runner.h"
 #include "support/command_stream.h"
 #include "support/shell_quote.h"
 #include "support/system_root.h"
 
 namespace {
+
+// A sysfs attribute is one page at most; a path is at most PATH_MAX. Past
+// these nothing real is being read, only a device or a runaway command.
+constexpr std::size_t kAttributeBound = 4096;
+constexpr std::size_t kPathBound = 4096;
 
 std::string hex(const char* format, unsigned value) {
   char text[16];
@@ -18,28 +24,31 @@ std::string hex(const char* format, unsigned value) {
   return text;
 }
 
-bool exists(const std::string& path) {
+// sysfs attributes are regular files; a device or FIFO in the place of one
+// would feed the shell commands that read it without end.
+bool isAttribute(const std::string& path) {
   struct stat info;
-  return stat(path.c_str(), &info) == 0;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool hasIdentityFiles(const std::string& directory) {
-  return exists(directory + "/subsystem_device") && exists(directory + "/vendor") &&
-         exists(directory + "/device");
+  return isAttribute(directory + "/subsystem_device") && isAttribute(directory + "/vendor") &&
+         isAttribute(directory + "/device") && isAttribute(directory + "/subsystem_vendor");
 }
 
 // Each of the directory's two subsystem files must hold one of the two
 // identifiers: the matching lines are counted.
 bool subsystemMatches(const std::string& directory, HBA_UINT16 subsystemVendorId,
                       HBA_UINT16 subsystemDeviceId) {
-  CommandStream test(subsystemTestCommand(directory, subsystemVendorId, subsystemDeviceId));
+  CommandStream test(subsystemTestCommand(directory, subsystemVendorId, subsystemDeviceId), kAttributeBound,
+                     kAttributeBound);
   std::string count;
   return test.readLine(count) && std::atoi(count.c_str()) == 2;
 }
 
 bool findDevice(HBA_UINT8 domain, HBA_UINT8 bus, HBA_UINT8 function, HBA_UINT16 subsystemVendorId,
                 HBA_UINT16 subsystemDeviceId, std::string& device) {
-  CommandStream search(pciSearchCommand(domain, bus, function));
+  CommandStream search(pciSearchCommand(domain, bus, function), kPathBound, kToolOutputBound);
   std::string line;
   while (search.readLine(line)) {
     const std::size_t slash = line.rfind('/');
@@ -58,7 +67,8 @@ unsigned hexValue(const std::string& line) {
 }
 
 std::string readIdentity(const std::string& device) {
-  CommandStream identity(identityCommand(device));
+  // Two attributes, each with its line end.
+  CommandStream identity(identityCommand(device), kAttributeBound, 2 * (kAttributeBound + 1));
   std::string vendor;
   std::string deviceId;
   if (!identity.readLine(vendor) || !identity.readLine(deviceId)) return "N/A";

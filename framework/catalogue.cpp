@@ -4,12 +4,35 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
+#include "support/line_reader.h"
 #include "support/wide_text.h"
 
 namespace {
+
+// A package's catalogue lists its few dozen adapters in some kilobytes; one
+// past 16 MB is not a catalogue, and a device or FIFO in its place must not
+// be read without end.
+constexpr std::size_t kCatalogueBound = std::size_t{16} * 1024 * 1024;
+
+// The whole file, or false when it cannot be read or is over bound bytes.
+bool readWholeFile(const char* fileName, std::size_t bound, std::string& text) {
+  const int fd = openForReading(fileName);
+  if (fd < 0) return false;
+  char piece[65536];
+  ssize_t n = 0;
+  while ((n = ::read(fd, piece, sizeof piece)) != 0) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || text.size() + static_cast<std::size_t>(n) > bound) break;
+    text.append(piece, static_cast<std::size_t>(n));
+  }
+  (void)::close(fd);
+  return n == 0;
+}
 
 bool named(xmlNodePtr node, const char* name) {
   return node->name != nullptr && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
@@ -93,10 +116,13 @@ void walk(xmlNodePtr node, ReferenceCatalogue& catalogue) {
 bool loadReferenceCatalogueFile(const char* fileName, ReferenceCatalogue& catalogue) {
   struct stat info;
   if (stat(fileName, &info) != 0) return false;
+  std::string text;
+  if (!readWholeFile(fileName, kCatalogueBound, text)) return false;
   xmlInitParser();
   // No network, no entity expansion, no external DTD: a hostile catalogue
   // cannot make the loader fetch or expand anything.
-  xmlDocPtr doc = xmlReadFile(fileName, nullptr, XML_PARSE_NONET);
+  xmlDocPtr doc =
+      xmlReadMemory(text.data(), static_cast<int>(text.size()), fileName, nullptr, XML_PARSE_NONET);
   if (doc == nullptr) return false;
   walk(doc->children, catalogue);
   xmlFreeDoc(doc);

@@ -1,48 +1,128 @@
 // The component log: console echo and appending to the log file.
 #include "framework/component_log.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "support/console.h"
-#include "support/shell_quote.h"
 #include "support/system_root.h"
 #include "support/wide_text.h"
 
+namespace {
+
+const char kLogError[] = "ERROR : Unable to write to log file\n";
+
+// The folder and its missing parents, as "mkdir -p" makes them, but without
+// a shell and never wider than 0755 whatever the umask.
+void makeFolders(const std::string& dir) {
+  for (std::size_t slash = dir.find('/', 1); slash != std::string::npos; slash = dir.find('/', slash + 1)) {
+    (void)::mkdir(dir.substr(0, slash).c_str(), 0755);
+  }
+  (void)::mkdir(dir.c_str(), 0755);
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+// The log's folder must be a real directory of the running user that nobody
+// else can write: otherwise another user could put a link or a hard link in
+// the log's place, and root would append to the file it names. A folder of
+// ours that is too open (an earlier run's umask) is closed to 0755 here.
+// Async-signal-safe: fixed buffers and system calls only.
+bool folderIsOurs(const char* path) {
+  char dir[4097];
+  const char* slash = std::strrchr(path, '/');
+  if (slash == nullptr) return false;
+  const std::size_t length = slash == path ? 1 : static_cast<std::size_t>(slash - path);
+  if (length >= sizeof dir) return false;
+  std::memcpy(dir, path, length);
+  dir[length] = '\0';
+  const int fd = ::open(dir, O_RDONLY | O_NOFOLLOW | O_DIRECTORY | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ours = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
+  if (ours && (info.st_mode & 022) != 0) ours = ::fchmod(fd, 0755) == 0;
+  (void)::close(fd);
+  return ours;
+}
+
+int openLogFile(const char* path) {
+  if (!folderIsOurs(path)) return -1;
+  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+  if (fd < 0) return -1;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    (void)::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
-  const std::string dir = hostPath("/var/vlx");
-  // Results are ignored: a log that cannot be created shows itself at each write.
-  (void)std::system(("mkdir -p " + shellQuote(dir)).c_str());
-  (void)std::system(("touch " + shellQuote(path)).c_str());
+  makeFolders(hostPath("/var/vlx"));
+  // A log that cannot be created shows itself at each write.
+  const int fd = openLogFile(path.c_str());
+  if (fd >= 0) (void)::close(fd);
 }
 
 ComponentLog& ComponentLog::write(const std::string& text) {
-  if (!quiet) writeStdout(text);
-  append(text);
+  echoAfterLogging(text, append(text));
   return *this;
 }
 
 ComponentLog& ComponentLog::write(const std::wstring& text) {
   const std::string bytes = toConsoleBytes(text);
-  if (!quiet) writeStdout(bytes);
-  append(bytes);
+  echoAfterLogging(bytes, append(bytes));
   return *this;
 }
 
 ComponentLog& ComponentLog::write(int value) {
   const std::string digits = std::to_string(value);
-  if (!quiet) writeStdout(digits);
-  append(digits);
+  echoAfterLogging(digits, append(digits));
   return *this;
 }
 
-void ComponentLog::append(const std::string& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "a");
-  if (file == nullptr) {
-    writeStdout(std::string("ERROR : Unable to write to log file\n"));
-    return;
+ComponentLog& ComponentLog::writeLogOnly(const std::string& text) {
+  if (!append(text)) writeStdout(std::string(kLogError));
+  return *this;
+}
+
+// The log is written first, so that a console that is gone can never cost a
+// line of it; the console then shows the same bytes as ever.
+void ComponentLog::echoAfterLogging(const std::string& bytes, bool logged) const {
+  if (!quiet) writeStdout(bytes);
+  if (!logged) writeStdout(std::string(kLogError));
+}
+
+bool ComponentLog::append(const std::string& bytes) const {
+  const int fd = openLogFile(path.c_str());
+  if (fd < 0) return false;
+  // A full disk can take part of the text; that is as much a failure as a
+  // log that cannot be opened.
+  const bool written = writeAll(fd, bytes);
+  return ::close(fd) == 0 && written;
+}
+
+std::string ComponentLog::pathForEngine() const {
+  const int fd = openLogFile(path.c_str());
+  if (fd < 0) {
+    writeStdout(std::string(kLogError));
+    return "/dev/null";
   }
-  // Like the open failure, a failed write changes nothing about the run.
-  (void)std::fwrite(bytes.data(), 1, bytes.size(), file);
-  (void)std::fclose(file);
+  (void)::close(fd);
+  return path;
 }

@@ -1,18 +1,33 @@
-// The writer of every progress message: echoed to the console unless quiet,
-// and appended to the component log file, which accumulates across runs.
+// The writer of every progress message: appended to the component log file,
+// which accumulates across runs, and echoed to the console unless quiet.
 #pragma once
 
 #include <string>
 
+// Opens the log for one append: created 0644 when missing, never through a
+// symlink, never blocking, and refused (-1) unless it is a regular file in a
+// real directory owned by the running user and writable by no one else.
+// Safe to call from a signal handler.
+int openLogFile(const char* path);
+
 class ComponentLog {
  public:
-  // Creates the log directory and file with the shell (results ignored), so
-  // that every run leaves them in place, even one that only prints usage.
+  // Creates the log directory (0755) and file, so that every run leaves them
+  // in place, even one that only prints usage; failures show at each write.
   ComponentLog();
 
+  // Each write that does not reach the log file whole is followed on the
+  // console by "ERROR : Unable to write to log file", even when quiet.
   ComponentLog& write(const std::string& text);
   ComponentLog& write(const std::wstring& text);
   ComponentLog& write(int value);
+  // For what only the log should hold: nothing is echoed but the error.
+  ComponentLog& writeLogOnly(const std::string& text);
+
+  // Where a flash engine's output may go: the log when it passes the checks
+  // of openLogFile, since the shell opens it again following links, else
+  // (after the log error on the console) "/dev/null".
+  std::string pathForEngine() const;
 
   std::string path;  // "/var/vlx/Component.log" below the system root
   bool quiet = false;
@@ -20,5 +35,6 @@ class ComponentLog {
  private:
   // Opens the file for this one write only, so that a flash engine's output,
   // appended by the shell in between, lands in time order.
-  void append(const std::string& bytes);
+  bool append(const std::string& bytes) const;
+  void echoAfterLogging(const std::string& bytes, bool logged) const;
 };

@@ -2,6 +2,10 @@
 #include "framework/component_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "testing/test_support.h"
 
@@ -81,4 +85,40 @@ TEST(ComponentLog, RootWithSpacesAndQuotesStillWorks) {
   log.quiet = true;
   log.write("kept");
   EXPECT_EQ(readFile(root + "/var/vlx/Component.log"), "kept");
+}
+
+// Only a regular file is a log: a symlink (even to a good file), a FIFO and a
+// full device are refused or fail, each write with its error, and nothing
+// blocks.
+TEST(ComponentLog, OnlyARegularFileTakesTheText) {
+  TempDir root;
+  ScopedEnv env("FCUPDATE_ROOT", root.path());
+  testsupport::makeDirs(root / "var/vlx");
+  testsupport::writeFile(root / "elsewhere", "");
+  const std::string log = root / "var/vlx/Component.log";
+  const std::function<void()> setUps[] = {
+      [&] { ASSERT_EQ(symlink((root / "elsewhere").c_str(), log.c_str()), 0); },
+      [&] { ASSERT_EQ(symlink("/dev/full", log.c_str()), 0); },
+      [&] { ASSERT_EQ(mkfifo(log.c_str(), 0644), 0); },
+  };
+  for (const auto& setUp : setUps) {
+    (void)unlink(log.c_str());
+    setUp();
+    ComponentLog component;
+    testing::internal::CaptureStdout();
+    component.write("shown ").writeLogOnly("kept back");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "shown ERROR : Unable to write to log file\nERROR : Unable to write to log file\n");
+  }
+  EXPECT_EQ(readFile(root / "elsewhere"), "");
+}
+
+TEST(ComponentLog, LogOnlyTextIsNotEchoed) {
+  TempDir root;
+  ScopedEnv env("FCUPDATE_ROOT", root.path());
+  ComponentLog log;
+  testing::internal::CaptureStdout();
+  log.write("a").writeLogOnly("b").write("c");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ac");
+  EXPECT_EQ(readFile(log.path), "abc");
 }

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "regex/pattern.h"
-#include "support/command_runner.h"
+#include "support/command_stream.h"
 #include "support/shell_quote.h"
 #include "support/system_root.h"
 
@@ -26,6 +26,11 @@ const ReleaseRule kSuse[] = {
     {"SUSE Linux Enterprise Server 11.*", L"sles11"},
 };
 
+// A release file is a line or two: past these bounds it is not one, and a
+// device or FIFO in its place must not be read without end.
+constexpr std::size_t kReleaseLineBound = std::size_t{64} * 1024;
+constexpr std::size_t kReleaseBound = std::size_t{1024} * 1024;
+
 bool exists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
@@ -33,7 +38,10 @@ bool exists(const std::string& path) {
 
 template <std::size_t N>
 std::wstring classify(const std::string& releaseFile, const ReleaseRule (&rules)[N]) {
-  const std::string text = runCommand("cat " + shellQuote(releaseFile));
+  CommandStream release("cat " + shellQuote(releaseFile), kReleaseLineBound, kReleaseBound);
+  std::string text;
+  std::string line;
+  while (release.readLine(line)) text += line + "\n";
   for (const ReleaseRule& rule : rules) {
     if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) return rule.code;
   }

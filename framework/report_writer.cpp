@@ -3,6 +3,7 @@
 
 #include <libxml/tree.h>
 
+#include "framework/report_file.h"
 #include "support/wide_text.h"
 
 namespace {
@@ -49,7 +50,14 @@ bool saveDiscoveryReport(const DiscoveryReport& report, const std::string& path)
   addValue(root, "takes_effect", report.takes_effect);
   xmlNodePtr devices = xmlNewChild(root, nullptr, xml("devices"), nullptr);
   for (const DiscoveredDevice& device : report.devices) addDevice(devices, device);
-  const int written = xmlSaveFormatFile(path.c_str(), doc, 1);
+  // The library is given no file name: it would read one as a URI, so that
+  // "%41" or "-" would name another file than the one the user gave.
+  xmlChar* text = nullptr;
+  int size = 0;
+  xmlDocDumpFormatMemory(doc, &text, &size, 1);
   xmlFreeDoc(doc);
-  return written >= 0;
+  if (text == nullptr || size < 0) return false;
+  const std::string bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
+  xmlFree(text);
+  return writeReportFile(path, bytes);
 }

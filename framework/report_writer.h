@@ -5,6 +5,6 @@
 
 #include "framework/inventory.h"
 
-// Writes the report to path, replacing any file there; false when the
-// document cannot be created or saved.
+// Writes the report to the file named path (see writeReportFile), replacing
+// any report there; false when the document cannot be created or saved.
 bool saveDiscoveryReport(const DiscoveryReport& report, const std::string& path);

@@ -2,6 +2,7 @@
 #include "framework/report_writer.h"
 
 #include <gtest/gtest.h>
+#include <libxml/tree.h>
 
 #include <vector>
 
@@ -89,4 +90,27 @@ TEST(ReportWriter, WideTextIsNarrowedToItsLowEightBits) {
   report.alt_name = std::wstring(L"A") + static_cast<wchar_t>(0x142);  // low byte 'B'
   ASSERT_TRUE(saveDiscoveryReport(report, dir / "r.xml"));
   EXPECT_EQ(xmlLines(dir / "r.xml")[2], "/tarvo_rom_discovery/alt_name value=AB");
+}
+
+// The bytes are the ones the XML library writes to a file of its own.
+TEST(ReportWriter, BytesAreTheLibrarysOwnFileOutput) {
+  TempDir dir;
+  DiscoveryReport report;
+  report.type = std::wstring(L"FC <&\"'> ") + static_cast<wchar_t>(0xE9) + L"\t\n";
+  DiscoveredDevice device;
+  device.device_id = L"1077.2432.1077.0138";
+  device.fw_items.resize(2);
+  report.devices.assign(3, device);
+  ASSERT_TRUE(saveDiscoveryReport(report, dir / "ours.xml"));
+  xmlDocPtr doc = xmlReadFile((dir / "ours.xml").c_str(), nullptr, 0);
+  ASSERT_NE(doc, nullptr);
+  xmlFreeDoc(doc);
+  // Rebuilt by the library from the same file, saved the library's way.
+  xmlDocPtr again = xmlReadMemory(testsupport::readFile(dir / "ours.xml").data(),
+                                  static_cast<int>(testsupport::readFile(dir / "ours.xml").size()), "x",
+                                  nullptr, XML_PARSE_NOBLANKS);
+  ASSERT_NE(again, nullptr);
+  ASSERT_GE(xmlSaveFormatFile((dir / "theirs.xml").c_str(), again, 1), 0);
+  xmlFreeDoc(again);
+  EXPECT_EQ(testsupport::readFile(dir / "ours.xml"), testsupport::readFile(dir / "theirs.xml"));
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/run_exit.h"
+#include "framework/run_signals.h"
 #include "support/console.h"
 
 namespace {
@@ -101,5 +102,6 @@ int runComponent(CBaseCmp& c, int argc, const char* const* argv) {
     case CommandLineResult::Run:
       break;
   }
+  watchRunSignals(c.log);
   return runSequence(c);
 }

@@ -1,22 +1,27 @@
 // Making a vendor tool executable and running it as the flash engine.
 #include "framework/vendor_tool.h"
 
-#include <cstdlib>
-
+#include "framework/run_signals.h"
+#include "support/file_mode.h"
+#include "support/path_glob.h"
+#include "support/shell_child.h"
 #include "support/shell_quote.h"
 
 namespace {
 
 // " 1>> LOG 2>> LOG 3>> LOG": the engine's standard output, standard error
-// and descriptor 3 appended to the component log.
+// and descriptor 3 appended to the component log, or to /dev/null when the
+// log is refused.
 std::string logRedirections(const ComponentLog& log) {
-  const std::string path = shellQuote(log.path);
+  const std::string path = shellQuote(log.pathForEngine());
   return " 1>> " + path + " 2>> " + path + " 3>> " + path;
 }
 
 }  // namespace
 
-void makeExecutable(const std::string& tool) { (void)std::system(("chmod 755 " + tool).c_str()); }
+void makeExecutable(const std::string& tool) {
+  for (const std::string& path : expandGlob(tool)) (void)setModeWithoutFollowing(path, 0755);
+}
 
 CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
                              ToolPreparation preparation) {
@@ -26,7 +31,10 @@ CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, Logge
       .write(logged == LoggedCommand::EngineOnly ? engineCommand : command)
       .write("\n");
   if (preparation == ToolPreparation::MakeExecutable) makeExecutable(engine.tool);
-  const CommandStatus status = decodeSystemStatus(std::system(command.c_str()));
+  // From here a signal is recorded and the engine left to finish.
+  flashStarted();
+  ShellChild child(command, ShellChild::Output::Inherited);
+  const CommandStatus status = decodeSystemStatus(child.wait());
   log.write("Flash Engine exit code: ").write(status.exitCode).write("\n");
   return status;
 }

@@ -24,14 +24,17 @@ enum class LoggedCommand { EngineOnly, WithLogRedirections };
 // (the Emulex kit's script, when the kit is unpacked).
 enum class ToolPreparation { MakeExecutable, AlreadyExecutable };
 
-// chmod 755 through the shell: the tool runs as root, so it is executable for
-// all and writable by its owner only. A failure shows when the tool is run.
+// Mode 755 for every file the tool's glob names: the tool runs as root, so it
+// is executable for all and writable by its owner only. A kit archive can
+// carry symlinks, so a path through one, or anything but a regular file, is
+// left alone. A failure shows when the tool is run.
 void makeExecutable(const std::string& tool);
 
 // Logs "Executing flash engine: " with the command, runs it with its standard
-// output, standard error and descriptor 3 appended to the component log,
-// waits for it and logs "Flash Engine exit code: " with the code. A shell
-// ended by a signal is logged as 128 plus the signal number and comes back
-// signalled: callers never count an interrupted flash as applied.
+// output, standard error and descriptor 3 appended to the component log (or
+// to /dev/null when the log is refused), waits for it, whatever signal the
+// component gets meanwhile, and logs "Flash Engine exit code: " with the
+// code. A shell ended by a signal is logged as 128 plus the signal number and
+// comes back signalled: callers never count an interrupted flash as applied.
 CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
                              ToolPreparation preparation);

@@ -1,6 +1,8 @@
 // Arbitrary bytes as /etc/hba.conf, read line by line as the dispatcher reads
-// it: no crash, and every line taken for a library names one by a plain path
-// that fits its slot.
+// it: no crash, no line over its bound or past the total, and every line
+// taken for a library names one by a plain path that fits its slot.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,14 +34,22 @@ void checkEntry(const std::string& line, const HbaConfEntry& entry) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  // fmemopen wants a buffer it may keep, so the input is copied.
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  std::FILE* conf = fmemopen(&bytes[0], bytes.size(), "r");
+  std::FILE* conf = std::tmpfile();
   if (conf == nullptr) return 0;
+  (void)std::fwrite(data, 1, size, conf);
+  (void)std::fflush(conf);
+  (void)lseek(fileno(conf), 0, SEEK_SET);
+  // Small bounds, so that the fuzzer reaches both of them.
+  const std::size_t lineBound = 64;
+  const std::size_t totalBound = size / 2 + 1;
+  LineReader lines(fileno(conf), lineBound, totalBound);
   std::string line;
-  std::size_t lines = 0;
-  while (readWholeLine(conf, line)) {
-    if (++lines > size) std::abort();  // each line consumes at least one byte
+  std::size_t count = 0;
+  std::size_t consumed = 0;
+  while (lines.next(line)) {
+    if (line.size() > lineBound || line.find('\n') != std::string::npos) std::abort();
+    consumed += line.size() + 1;
+    if (++count > size || consumed > totalBound + 1) std::abort();
     HbaConfEntry entry;
     if (parseHbaConfLine(line, entry)) checkEntry(line, entry);
   }

@@ -1,18 +1,13 @@
-// Capturing a command's output through popen, and decoding system() statuses.
+// Capturing a command's bounded output, and decoding wait statuses.
 #include "support/command_runner.h"
 
 #include <sys/wait.h>
 
-#include <cstdio>
+#include "support/shell_child.h"
 
-std::string runCommand(const std::string& command) {
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return "ERROR";
+std::string runCommand(const std::string& command, std::size_t bound) {
   std::string output;
-  char piece[128];
-  // A read error ends the capture as end of file does: what arrived is kept.
-  while (std::fgets(piece, sizeof piece, pipe) != nullptr) output += piece;
-  pclose(pipe);
+  if (!captureOutput(command, bound, output)) return "ERROR";
   return output;
 }
 

@@ -1,14 +1,20 @@
-// Running shell commands: capturing a query's output, and reading the status
-// that system() returns for a flash engine.
+// Running shell commands: capturing a query's output, and reading the wait
+// status of a flash engine.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-// Runs the command through the shell and returns its whole standard output,
-// or "ERROR" when the command cannot be started. The exit status is discarded.
-std::string runCommand(const std::string& command);
+// The most of a vendor tool's output that is kept: far above any real
+// query, far below what would exhaust the memory of an old server.
+constexpr std::size_t kToolOutputBound = std::size_t{16} * 1024 * 1024;
 
-// What a system() status says about the command it ran.
+// Runs the command through the shell and returns its standard output, at most
+// bound bytes of it (the command is then stopped), or "ERROR" when the
+// command cannot be started. The exit status is discarded.
+std::string runCommand(const std::string& command, std::size_t bound = kToolOutputBound);
+
+// What a wait status says about the command it ran.
 struct CommandStatus {
   int exitCode;    // the shell's exit status; 128 + signal when signalled
   bool signalled;  // the shell itself was ended by a signal

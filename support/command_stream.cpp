@@ -1,12 +1,7 @@
-// A popen stream read line by line.
+// A shell command's output read line by line within its bounds.
 #include "support/command_stream.h"
 
-#include "support/line_reader.h"
+CommandStream::CommandStream(const std::string& command, std::size_t lineBound, std::size_t totalBound)
+    : child_(command, ShellChild::Output::Captured), reader_(child_.output(), lineBound, totalBound) {}
 
-CommandStream::CommandStream(const std::string& command) : pipe_(popen(command.c_str(), "r")) {}
-
-CommandStream::~CommandStream() {
-  if (pipe_ != nullptr) pclose(pipe_);
-}
-
-bool CommandStream::readLine(std::string& line) { return pipe_ != nullptr && readWholeLine(pipe_, line); }
+bool CommandStream::readLine(std::string& line) { return reader_.next(line); }

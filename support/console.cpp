@@ -4,7 +4,10 @@
 #include "support/wide_text.h"
 
 void writeConsole(std::FILE* stream, const std::string& text) {
-  // A closed or full console must not stop the run; nothing else can be told.
+  // Once a write has failed (a reader that went away, a full device), the
+  // stream keeps its error mark and the console counts as gone: later output
+  // is dropped rather than tried again, and the run goes on.
+  if (std::ferror(stream)) return;
   (void)std::fwrite(text.data(), 1, text.size(), stream);
   (void)std::fflush(stream);
 }

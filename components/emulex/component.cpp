@@ -2,10 +2,13 @@
 #include "components/emulex/component.h"
 
 #include "components/emulex/flash_outcome.h"
+#include "components/emulex/kit_files.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
+#include "support/path_glob.h"
+#include "support/shell_quote.h"
 #include "support/split_lines.h"
 #include "support/wide_text.h"
 
@@ -14,7 +17,13 @@ namespace EmulexComp {
 namespace {
 
 // The kit's directory carries its version; the shell expands the glob.
+const char kKitArchive[] = "elxflashStandalone*.zip";
 const char kKitScript[] = "./elxflashStandalone*/lx/elxflash.sh";
+
+// Lines the pattern gave up on that are logged one by one; past these, only
+// their number, so that a kit printing millions of them cannot fill the log.
+constexpr int kLoggedGiveUps = 10;
+constexpr std::size_t kShownBytes = 200;
 
 // A server holds a handful of adapters; a query that reports more is garbage,
 // and recording all of it would grow the inventory and the report without
@@ -32,7 +41,18 @@ std::string kitKey(const KitLine& line) {
 
 bool CComponent::prepareKit() {
   log.write("Preparing the Emulex Kit...");
-  (void)runCommand("unzip -o elxflashStandalone*.zip");
+  const std::vector<std::string> archives = expandGlob(kKitArchive);
+  std::string listing;
+  if (archives.size() == 1) {
+    (void)runCommand(std::string("unzip -o ") + kKitArchive);
+    listing = runCommand("unzip -Z1 " + shellQuote(archives.front()));
+  }
+  if (!kitIsUnambiguous(archives, expandGlob(kKitScript), listing)) {
+    log.write("FAILED!\n");
+    log.write(
+        "ERROR! : Exactly one Emulex Kit archive and only its own folder must be present; no kit was run.\n");
+    return true;
+  }
   log.write("done\n");
   makeExecutable(kKitScript);
   return false;
@@ -42,16 +62,38 @@ bool CComponent::discover() {
   if (prepareKit()) return false;
   const std::string output = runCommand(std::string(kKitScript) + " /q /sysfs");
   KitLineParser parser;
+  int gaveUp = 0;
   for (const std::string& text : splitLines(output)) {
     if (report.devices.size() >= kMaxKitAdapters) break;
     KitLine line;
-    if (!parser.parse(text, line)) continue;
+    if (!parser.parse(text, line)) {
+      if (parser.gaveUp() && ++gaveUp <= kLoggedGiveUps) logGaveUp(text);
+      continue;
+    }
     const std::wstring key = toWide(kitKey(line));
     const ReferenceDevice* entry = catalogueEntry(key);
     if (entry == nullptr) continue;
     report.devices.push_back(deviceForKitLine(line, key, *entry));
   }
+  if (gaveUp > kLoggedGiveUps) {
+    log.writeLogOnly("WARNING! : Emulex Kit lines too complex to match, skipped in all: ")
+        .writeLogOnly(std::to_string(gaveUp))
+        .writeLogOnly("\n");
+  }
   return true;
+}
+
+// In the log only: a line the pattern gave up on may have been an adapter,
+// and the administrator needs to know it was not read. At most its first
+// bytes, with control bytes shown as "?", so that each stays one short line.
+void CComponent::logGaveUp(const std::string& text) {
+  std::string shown = text.substr(0, kShownBytes);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  log.writeLogOnly("WARNING! : Emulex Kit line too complex to match, skipped: ")
+      .writeLogOnly(shown)
+      .writeLogOnly("\n");
 }
 
 std::wstring CComponent::cleanVersionText(const std::wstring& text) {

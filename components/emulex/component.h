@@ -17,12 +17,16 @@ class CComponent : public CBaseCmp {
   bool discover() override;
   // The text up to the first space.
   std::wstring cleanVersionText(const std::wstring& text) override;
-  // Unpacks the kit and makes its script executable; always false.
+  // Unpacks the kit and makes its script executable; true (after saying so)
+  // when the kit is not exactly one archive whose own script the glob finds.
   bool prepareKit() override;
   int flash() override;
 
   // Zeros in front up to four characters; a longer text is unchanged.
   static std::string padId(const std::string& text);
+
+ private:
+  void logGaveUp(const std::string& text);
 };
 
 }  // namespace EmulexComp

@@ -99,12 +99,14 @@ TEST_F(EmulexComponentTest, DiscoverRecordsCataloguedLinesInOrder) {
   EXPECT_EQ(workspace.log(), "Preparing the Emulex Kit...done\n");
 }
 
-TEST(EmulexDiscover, MissingKitFindsNothingButSucceeds) {
+// Without its archive no kit can be chosen: discovery fails rather than
+// report a server without adapters.
+TEST(EmulexDiscover, MissingKitFailsTheDiscovery) {
   standins::Workspace workspace;
   CComponent component;
   component.log.quiet = true;
   component.catalogue.devices.push_back(catalogueEntry(L"10df.f100.10df.f100", L"LPe12002"));
-  EXPECT_TRUE(component.discover());
+  EXPECT_FALSE(component.discover());
   EXPECT_TRUE(component.report.devices.empty());
 }
 

@@ -168,17 +168,24 @@ TEST_F(EmulexEndToEnd, NothingNewerMeansNoFlash) {
   EXPECT_EQ(standins::recordedCalls(workspace.dir(), "elxflash"), "/q /sysfs\n");
 }
 
-TEST(EmulexEndToEndKit, MissingKitFindsNoAdapters) {
+// Without its archive the run says no kit was run and fails (7), in report
+// and flash mode alike, and writes no report.
+TEST(EmulexEndToEndKit, MissingKitFailsTheRun) {
   standins::Workspace workspace;
   testsupport::writeFile(workspace.dir() + "/reference.xml", kCatalogue);
-  const testsupport::RunResult report = testsupport::runIn(
-      workspace.dir(), testsupport::binDir() + "/fcupdate-emulex /d report.xml 2>/dev/null");
-  EXPECT_EQ(report.exitCode, 3);
-  EXPECT_NE(testsupport::readFile(workspace.dir() + "/report.xml").find("<devices/>"), std::string::npos);
-  const testsupport::RunResult forced =
-      testsupport::runIn(workspace.dir(), testsupport::binDir() + "/fcupdate-emulex /f 2>/dev/null");
-  EXPECT_EQ(forced.exitCode, 3);
-  EXPECT_EQ(forced.out, std::string(kHeader) + "ERROR! : No supported hardware was found.\n");
+  const std::string refused =
+      "---------------------------------------------------\n"
+      "Loading references...done.\n"
+      "Performing discovery...\n"
+      "Preparing the Emulex Kit...FAILED!\n"
+      "ERROR! : Exactly one Emulex Kit archive and only its own folder must be present; no kit was run.\n";
+  for (const char* args : {" /d report.xml", " /f"}) {
+    const testsupport::RunResult run = testsupport::runIn(
+        workspace.dir(), testsupport::binDir() + "/fcupdate-emulex" + args + " 2>/dev/null");
+    EXPECT_EQ(run.exitCode, 7) << args;
+    EXPECT_EQ(run.out, refused) << args;
+  }
+  EXPECT_FALSE(testsupport::fileExists(workspace.dir() + "/report.xml"));
 }
 
 }  // namespace

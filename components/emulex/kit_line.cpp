@@ -17,9 +17,14 @@ const char kLinePattern[] =
 KitLineParser::KitLineParser() : pattern_(Pattern::create(kLinePattern, Pattern::DOT_ALL)) {}
 
 bool KitLineParser::parse(const std::string& line, KitLine& out) {
+  gaveUp_ = false;
   if (pattern_ == nullptr) return false;
   std::unique_ptr<PatternMatcher> matcher = pattern_->newMatcher(line);
-  if (matcher == nullptr || !matcher->matchWhole()) return false;
+  if (matcher == nullptr) return false;
+  if (!matcher->matchWhole()) {
+    gaveUp_ = matcher->limitExceeded();
+    return false;
+  }
   const std::vector<std::string> groups = matcher->groupTexts(false);
   if (groups.size() < 7) return false;
   out = KitLine{groups[0], groups[1], groups[2], groups[3], groups[4], groups[5], groups[6]};

@@ -24,11 +24,16 @@ struct KitLine {
 class KitLineParser {
  public:
   KitLineParser();
-  // False when the line is not an adapter line.
+  // False when the line is not an adapter line, or when the pattern gave up
+  // on it (gaveUp() then tells).
   bool parse(const std::string& line, KitLine& out);
+  // Whether the latest parse stopped at the regex engine's step budget or
+  // depth bound, so that its false does not mean "no adapter line".
+  bool gaveUp() const { return gaveUp_; }
 
  private:
   std::unique_ptr<Pattern> pattern_;
+  bool gaveUp_ = false;
 };
 
 }  // namespace EmulexComp

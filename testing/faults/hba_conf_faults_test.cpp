@@ -1,5 +1,7 @@
 // /etc/hba.conf hostile: ten thousand lines, NUL bytes, binary garbage. The
 // library lines it holds are found; nothing else is taken for one.
+#include <unistd.h>
+
 #include "testing/faults/fault_checks.h"
 #include "testing/faults/fault_inputs.h"
 #include "testing/faults/fault_server.h"
@@ -29,13 +31,13 @@ void expectAdapterFound(const FaultServer& server, const Outcome& run) {
   EXPECT_EQ(server.log(), kEarlierLog + run.out);
 }
 
-// Comments, blank lines, lines without a separator or name, overlong lines
-// and a few missing libraries: the real library on line 10,000 is loaded.
+// Comments, blank lines, lines without a separator or name, long lines and
+// a few missing libraries: the real library on line 10,000 is loaded.
 TEST(HbaConfFaults, LibraryAfterTenThousandLinesOfJunkIsFound) {
   FaultServer server(Component::QLogic);
   server.build();
-  const std::string junk[] = {"# a comment",          "",   "noseparator", "   leading blanks",
-                              std::string(2000, 'x'), "\r", "name\t",      "#com.qlogic\t/commented/out.so"};
+  const std::string junk[] = {"# a comment",        "",   "noseparator", "   leading blanks",
+                              std::string(60, 'x'), "\r", "name\t",      "#com.qlogic\t/commented/out.so"};
   std::string conf;
   for (int i = 0; i < 9999; ++i) {
     if (i % 500 == 0) {
@@ -83,6 +85,36 @@ TEST(HbaConfFaults, BinaryGarbageGivesNoAdaptersAndSeven) {
   EXPECT_EQ(run.exitCode, 7);
   EXPECT_EQ(run.out, std::string(kStart) + "WARNING! : No supported adapters found.\n");
   EXPECT_TRUE(keptEarlierLog(server.log()));
+}
+
+// A line past 64 KB is dropped whole, never cut to a path and loaded; the
+// library on the next line is found.
+TEST(HbaConfFaults, OverlongLineIsDroppedWholeAndTheNextLineRead) {
+  FaultServer server(Component::QLogic);
+  server.build();
+  const std::string overlong = libraryLine(server) + std::string(70000, ' ') + "x";
+  expectAdapterFound(server, runWithConf(server, overlong + "\n" + libraryLine(server) + "\n"));
+  testsupport::writeFile(server.root("etc/hba.conf"), overlong + "\n");
+  EXPECT_EQ(server.run({"/d", "report.xml"}).exitCode, 7);
+}
+
+// Reading stops after 1 MB: a library listed after it is not loaded, and a
+// configuration file that is an endless device ends the read instead of
+// exhausting memory.
+TEST(HbaConfFaults, ReadingStopsAtOneMegabyte) {
+  FaultServer server(Component::QLogic);
+  server.build();
+  std::string comments;
+  while (comments.size() <= kMegabyte) comments += "# comment\n";
+  const Outcome late = runWithConf(server, comments + libraryLine(server) + "\n");
+  EXPECT_EQ(late.exitCode, 7);
+  const std::string conf = server.root("etc/hba.conf");
+  ASSERT_EQ(unlink(conf.c_str()), 0);
+  ASSERT_EQ(symlink("/dev/zero", conf.c_str()), 0);
+  const Outcome endless = server.run({"/d", "report.xml"});
+  EXPECT_TRUE(withinBounds(endless, ordinaryLimits()));
+  EXPECT_EQ(endless.exitCode, 7);
+  EXPECT_EQ(endless.out, std::string(kStart) + "WARNING! : No supported adapters found.\n");
 }
 
 }  // namespace

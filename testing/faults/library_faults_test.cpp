@@ -1,5 +1,7 @@
 // A vendor library that returns what no library should: texts without their
 // terminating NUL, absurd adapter and port counts, an interface version of 0.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "testing/faults/fault_checks.h"
@@ -127,6 +129,50 @@ TEST(LibraryFaults, VersionZeroLibraryGivesNoAdaptersAndSeven) {
   EXPECT_FALSE(testsupport::fileExists(server.work("report.xml")));
   EXPECT_EQ(server.toolCalls(), "");
   EXPECT_EQ(server.log(), kEarlierLog + console + console);
+}
+
+// A library that leaves the attributes handler empty has told nothing about
+// its adapter: the read is a failure, announced as any failed read is, and
+// never an adapter with empty attributes taken as read.
+TEST(LibraryFaults, MissingAttributesHandlerIsAFailedReadNotAnEmptyAdapter) {
+  FaultServer server(Component::QLogic);
+  server.box().setLibraryOptions(Vendor::QLogic, "null=GetAdapterAttributesHandler\n");
+  server.build();
+  const Outcome run = server.run({"/d", "report.xml"});
+  EXPECT_TRUE(withinBounds(run, ordinaryLimits()));
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(run.out, std::string(kStart) + kFailedStatus + "Generating self-discovery XML...done.\n");
+}
+
+// Statistics are not what identifies an adapter: without the handler the
+// adapter is reported as usual and nothing is announced.
+TEST(LibraryFaults, MissingStatisticsHandlerStillReportsTheAdapterQuietly) {
+  FaultServer server(Component::QLogic);
+  server.box().setLibraryOptions(Vendor::QLogic, "null=GetPortStatisticsHandler\n");
+  server.build();
+  const Outcome run = server.run({"/d", "report.xml"});
+  EXPECT_TRUE(withinBounds(run, ordinaryLimits()));
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(run.out, std::string(kStart) + "Generating self-discovery XML...done.\n");
+  EXPECT_TRUE(reportsOnly(server, "1077.2532.1077.015d"));
+}
+
+// One library named on three lines, once through a symlink, is one library:
+// its adapter is in the report once.
+TEST(LibraryFaults, LibraryListedThreeTimesReportsItsAdapterOnce) {
+  FaultServer server(Component::QLogic);
+  server.build();
+  const std::string library = server.box().registeredLibrary(Vendor::QLogic);
+  const std::string link = server.root("opt/linked-libqlsdm.so");
+  ASSERT_EQ(symlink(library.c_str(), link.c_str()), 0);
+  const std::string conf = server.root("etc/hba.conf");
+  testsupport::writeFile(conf,
+                         testsupport::readFile(conf) + "again\t" + library + "\nlinked\t" + link + "\n");
+  const Outcome run = server.run({"/d", "report.xml"});
+  EXPECT_TRUE(withinBounds(run, ordinaryLimits()));
+  EXPECT_EQ(run.exitCode, 3);
+  EXPECT_EQ(run.out, std::string(kStart) + "Generating self-discovery XML...done.\n");
+  EXPECT_TRUE(reportsOnly(server, "1077.2532.1077.015d"));
 }
 
 }  // namespace

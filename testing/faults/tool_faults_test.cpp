@@ -28,11 +28,17 @@ struct QueryCase {
 };
 
 const QueryCase kQueryCases[] = {
-    {"TwentyMegabytesThenTheRecord",
-     [](const std::string& record) { return chatterThen(record, 20 * kMegabyte); },
+    {"FifteenMegabytesThenTheRecord",
+     [](const std::string& record) { return chatterThen(record, 15 * kMegabyte); },
      true,
      {"1077.2532.1077.015d 3.00"},
      {"10df.f100.10df.f100 2.02A1"}},
+    // Past the 16 MB bound of tool output nothing more is read.
+    {"TwentyMegabytesThenTheRecord",
+     [](const std::string& record) { return chatterThen(record, 20 * kMegabyte); },
+     true,
+     {"1077.2532.1077.015d "},
+     {}},
     {"TwentyMegabytesOfGarbage",
      [](const std::string&) { return binaryGarbage(20 * kMegabyte, 3); },
      true,
@@ -161,19 +167,25 @@ TEST_P(BrokenToolFaults, FlashEndsWithTheShellsFailureNeverSuccess) {
   EXPECT_TRUE(keptEarlierLog(server.log()));
 }
 
-// Without its kit the Emulex component finds no adapter: nothing is done.
-TEST(BrokenToolFaults, MissingEmulexKitEndsWithNoOperation) {
+// Without its kit the Emulex component cannot tell what the server holds:
+// the run says so and fails, whatever the mode.
+TEST(BrokenToolFaults, MissingEmulexKitFailsTheRun) {
   FaultServer server(Component::Emulex);
   server.build();
   breakTool(server, "rm -f TOOL");
+  const std::string refused =
+      std::string(kStart) +
+      "Preparing the Emulex Kit...FAILED!\n"
+      "ERROR! : Exactly one Emulex Kit archive and only its own folder must be present; no kit was run.\n";
   const Outcome flash = server.run({});
   EXPECT_TRUE(withinBounds(flash, ordinaryLimits()));
-  EXPECT_EQ(flash.exitCode, 3);
-  EXPECT_EQ(flash.out, server.start() + "NOTICE : No operation was done.\n");
+  EXPECT_EQ(flash.exitCode, 7);
+  EXPECT_EQ(flash.out, refused);
   const Outcome forced = server.run({"/f"});
-  EXPECT_EQ(forced.exitCode, 3);
-  EXPECT_EQ(forced.out, server.start() + "ERROR! : No supported hardware was found.\n");
+  EXPECT_EQ(forced.exitCode, 7);
+  EXPECT_EQ(forced.out, refused);
   EXPECT_EQ(server.log(), kEarlierLog + flash.out + forced.out);
+  EXPECT_EQ(server.toolCalls(), "");
 }
 
 class KilledEngine : public ::testing::TestWithParam<std::tuple<Component, std::string>> {};

@@ -1,0 +1,94 @@
+// The run's signal handler: async-signal-safe logging, then stop or go on.
+#include "framework/run_signals.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "framework/run_exit.h"
+#include "support/child_groups.h"
+#include "support/pending_file.h"
+
+namespace {
+
+struct Notice {
+  int signal;
+  const char* duringFlash;
+  const char* beforeFlash;
+};
+
+const Notice kNotices[] = {
+    {SIGTERM, "WARNING! : SIGTERM received during the flash; the flash engine is left to finish.\n",
+     "ERROR! : SIGTERM received; the run is stopped.\n"},
+    {SIGINT, "WARNING! : SIGINT received during the flash; the flash engine is left to finish.\n",
+     "ERROR! : SIGINT received; the run is stopped.\n"},
+    {SIGHUP, "WARNING! : SIGHUP received during the flash; the flash engine is left to finish.\n",
+     "ERROR! : SIGHUP received; the run is stopped.\n"},
+};
+
+const char kLogError[] = "ERROR : Unable to write to log file\n";
+
+// Copied in before the handler is installed; the handler only reads them.
+char logPath[4097];
+volatile sig_atomic_t quiet = 0;
+volatile sig_atomic_t flashing = 0;
+
+bool writeAll(int fd, const char* text) {
+  std::size_t left = std::strlen(text);
+  while (left > 0) {
+    const ssize_t n = ::write(fd, text, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// As ComponentLog::write does it: the log first, then the console.
+void record(const char* text) {
+  const int fd = openLogFile(logPath);
+  bool logged = fd >= 0 && writeAll(fd, text);
+  if (fd >= 0 && ::close(fd) != 0) logged = false;
+  if (!quiet) (void)writeAll(1, text);
+  if (!logged) (void)writeAll(1, kLogError);
+}
+
+void onSignal(int signal) {
+  const int saved = errno;
+  for (const Notice& notice : kNotices) {
+    if (notice.signal != signal) continue;
+    record(flashing ? notice.duringFlash : notice.beforeFlash);
+  }
+  if (!flashing) {
+    // The queries it may be reading go with it, and so does a half-written
+    // report; nothing else is left to undo before a flash.
+    signalChildGroups(SIGTERM);
+    removePendingFile();
+    ::_exit(kExitFailed);
+  }
+  errno = saved;
+}
+
+}  // namespace
+
+void watchRunSignals(const ComponentLog& log) {
+  if (log.path.size() >= sizeof logPath) return;
+  std::memcpy(logPath, log.path.c_str(), log.path.size() + 1);
+  quiet = log.quiet ? 1 : 0;
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = onSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (const Notice& notice : kNotices) sigaddset(&action.sa_mask, notice.signal);
+  for (const Notice& notice : kNotices) {
+    struct sigaction before;
+    if (::sigaction(notice.signal, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) continue;
+    (void)::sigaction(notice.signal, &action, nullptr);
+  }
+}
+
+void flashStarted() { flashing = 1; }
