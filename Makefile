@@ -8,7 +8,15 @@ CMAKE_ARGS ?=
 REQUIRE    := tools/require-packages.sh
 BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev unzip zip
 
-.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
+FLEET_OUT  ?= $(BUILD)/fleet
+# The build whose bin/ supplies the module and the component executables of
+# the fleet collection, and the make target that builds it. The packages ship
+# the portable build's executables (FLEET_DEPS=portable,
+# FLEET_BIN=build-portable/bin); the developer build serves as well.
+FLEET_DEPS ?= build
+FLEET_BIN  ?= $(BUILD)/bin
+
+.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps fleet fleet-test
 
 all: build
 
@@ -36,9 +44,10 @@ format:
 	@$(REQUIRE) clang-format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-lint: build
-	@$(REQUIRE) clang-format clang-tidy cppcheck
+lint: build fleet
+	@$(REQUIRE) clang-format clang-tidy cppcheck ansible-lint
 	@tools/lint.sh $(BUILD)
+	@tools/lint-ansible.sh $(FLEET_OUT)
 
 fuzz:
 	@$(REQUIRE) $(BASE_PKGS) clang libclang-rt-14-dev
@@ -63,6 +72,16 @@ install: build
 package: build
 	@$(REQUIRE) rpm
 	cd $(BUILD) && cpack
+
+# The Ansible collection fcupdate.fleet with its binary module, and its archive.
+fleet: $(FLEET_DEPS) build
+	@$(REQUIRE) ansible-core
+	@ansible/build-collection.sh $(FLEET_OUT) $(FLEET_BIN)/fc_firmware
+
+# Real ansible-playbook runs over a fleet of simulated servers on this machine.
+fleet-test: fleet
+	@$(REQUIRE) ansible-core python3
+	@python3 ansible/fleet_test/fleet_test.py --collections $(FLEET_OUT) --bin $(FLEET_BIN) --tools $(BUILD)/bin
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
