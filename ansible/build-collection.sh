@@ -11,7 +11,7 @@ src=$(cd "$(dirname "$0")" && pwd)
 collection=$out/ansible_collections/fcupdate/fleet
 rm -rf "$collection"
 mkdir -p "$collection"
-for part in galaxy.yml README.md LICENSE meta plugins playbooks roles; do
+for part in galaxy.yml README.md CHANGELOG.md LICENSE meta plugins playbooks roles; do
   cp -R "$src/$part" "$collection/"
 done
 find "$collection" -name __pycache__ -prune -exec rm -rf {} +

@@ -15,10 +15,10 @@ TEST(AnsibleBool, AcceptsEveryFormAnsibleAccepts) {
     json value;
     bool expected;
   } cases[] = {
-      {true, true},       {false, false},     {"yes", true},   {"no", false},  {"YES", true},
-      {" On ", true},     {"off", false},     {"True", true},  {"false", false}, {"y", true},
-      {"n", false},       {"t", true},        {"F", false},    {"1", true},    {"0", false},
-      {1, true},          {0, false},         {1.0, true},     {0.0, false},
+      {true, true},   {false, false}, {"yes", true},  {"no", false},    {"YES", true},
+      {" On ", true}, {"off", false}, {"True", true}, {"false", false}, {"y", true},
+      {"n", false},   {"t", true},    {"F", false},   {"1", true},      {"0", false},
+      {1, true},      {0, false},     {1.0, true},    {0.0, false},
   };
   for (const auto& c : cases) {
     bool result = !c.expected;

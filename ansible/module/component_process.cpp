@@ -105,6 +105,7 @@ ProcessResult runProcess(const ProcessSpec& spec) {
   words.push_back(spec.program);
   words.insert(words.end(), spec.args.begin(), spec.args.end());
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(&word[0]);
   argv.push_back(nullptr);
 

@@ -78,7 +78,8 @@ bool readDiscoveryReport(const std::string& path, std::vector<DeviceInfo>& devic
     return false;
   }
   const xmlNode* root = xmlDocGetRootElement(doc);
-  const xmlNode* list = root != nullptr && named(root, "tarvo_rom_discovery") ? child(root, "devices") : nullptr;
+  const xmlNode* list =
+      root != nullptr && named(root, "tarvo_rom_discovery") ? child(root, "devices") : nullptr;
   if (list == nullptr) {
     xmlFreeDoc(doc);
     error = "the file " + path + " is not a self-discovery report";

@@ -97,7 +97,8 @@ class Call {
  private:
   void reportAndDecide() {
     const ReportFolder folder(tempBase(options_));
-    if (!folder.made()) return fail(std::string("cannot create a folder for the report: ") + std::strerror(errno));
+    if (!folder.made())
+      return fail(std::string("cannot create a folder for the report: ") + std::strerror(errno));
     if (!runComponent({"/s", "/d", folder.report()})) return;
     if (answer_.rc != 3) return failReportRun();
     std::string error;
@@ -226,7 +227,8 @@ Answer runFirmwareTask(const ModuleOptions& given) {
   // is read from here: one absolute path serves both.
   if (!options.hasSystemRoot) options.systemRoot.clear();
   options.systemRoot = absolute(options.systemRoot);
-  std::string program = options.executable.empty() ? componentExecutable(options.component) : options.executable;
+  std::string program =
+      options.executable.empty() ? componentExecutable(options.component) : options.executable;
   if (program[0] != '/') program = options.packageDir + "/" + program;
   std::string error;
   if (!checkPackage(options, program, error)) return failedAnswer(error);

@@ -39,11 +39,13 @@ std::string report(const std::vector<std::string>& actions) {
   std::string xml = "<?xml version=\"1.0\"?>\n<tarvo_rom_discovery version=\"2.0.0.0\">\n<devices>\n";
   int n = 0;
   for (const std::string& action : actions) {
-    xml += "<device><device_id value=\"1077.2532.1077.015d\"/><product_id value=\"QLE2562-" +
-           std::to_string(n++) +
-           "\"/><busnumber value=\"\"/><funcnumber value=\"\"/><fw_item><type value=\"Multiboot Image\"/>"
-           "<firmware_id value=\"\"/><version value=\"3.28\"/><active_version value=\"3.00\"/><action value=\"" +
-           action + "\"/><duration value=\"120\"/><message value=\"\"/><shared value=\"no\"/></fw_item></device>\n";
+    xml +=
+        "<device><device_id value=\"1077.2532.1077.015d\"/><product_id value=\"QLE2562-" +
+        std::to_string(n++) +
+        "\"/><busnumber value=\"\"/><funcnumber value=\"\"/><fw_item><type value=\"Multiboot Image\"/>"
+        "<firmware_id value=\"\"/><version value=\"3.28\"/><active_version value=\"3.00\"/><action value=\"" +
+        action +
+        "\"/><duration value=\"120\"/><message value=\"\"/><shared value=\"no\"/></fw_item></device>\n";
   }
   return xml + "</devices>\n</tarvo_rom_discovery>\n";
 }
@@ -74,12 +76,9 @@ TEST_F(FirmwareTask, FlashExitCodesInAnsiblesWords) {
     bool reboot;
     const char* outcome;
   } cases[] = {
-      {"1", true, false, true, "applied"},
-      {"3", false, false, false, "nothing_done"},
-      {"7", false, true, false, "failed"},
-      {"0", false, true, false, "engine_exit"},
-      {"12", false, true, false, "engine_exit"},
-      {"200", false, true, false, "engine_exit"},
+      {"1", true, false, true, "applied"},       {"3", false, false, false, "nothing_done"},
+      {"7", false, true, false, "failed"},       {"0", false, true, false, "engine_exit"},
+      {"12", false, true, false, "engine_exit"}, {"200", false, true, false, "engine_exit"},
   };
   set("report.xml", report({"rewrite", "upgrade"}));
   for (const auto& c : cases) {
@@ -160,8 +159,9 @@ TEST_F(FirmwareTask, CheckModeAndReportedTouchNoFirmware) {
 }
 
 TEST_F(FirmwareTask, FailedReportRunSaysWhatTheLogSays) {
-  set("report.log", "---------------------------------------------------\nLoading references...done.\n"
-                    "Performing discovery...\nWARNING! : No supported adapters found.\n");
+  set("report.log",
+      "---------------------------------------------------\nLoading references...done.\n"
+      "Performing discovery...\nWARNING! : No supported adapters found.\n");
   set("report.exit", "7");
   const Answer answer = run();
   EXPECT_TRUE(answer.failed);
@@ -193,7 +193,7 @@ TEST_F(FirmwareTask, UnreadableReports) {
       {"<?xml version=\"1.0\"?><tarvo_rom_discovery/>", "is not a self-discovery report"},
   };
   for (const auto& c : cases) {
-    std::remove((pkg_ / "report.xml").c_str());
+    (void)std::remove((pkg_ / "report.xml").c_str());
     if (c.xml != nullptr) set("report.xml", c.xml);
     const Answer answer = run();
     EXPECT_TRUE(answer.failed);

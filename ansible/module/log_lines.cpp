@@ -7,9 +7,7 @@
 
 namespace fleet {
 
-std::string componentLogPath(const std::string& systemRoot) {
-  return systemRoot + "/var/vlx/Component.log";
-}
+std::string componentLogPath(const std::string& systemRoot) { return systemRoot + "/var/vlx/Component.log"; }
 
 long long logSize(const std::string& path) {
   struct stat info {};

@@ -75,7 +75,8 @@ TEST(ModuleOptions, BadInputIsNamed) {
       {R"({"package_dir": "/p", "force": [true]})",
        "argument 'force' is of type list and we were unable to convert to bool: [true] is not a valid "
        "boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},
-      {R"({"package_dir": ["/p"]})", "argument 'package_dir' is of type list and we were unable to convert to str"},
+      {R"({"package_dir": ["/p"]})",
+       "argument 'package_dir' is of type list and we were unable to convert to str"},
       {R"({"package_dir": "/p", "system_root": {"a": 1}})",
        "argument 'system_root' is of type dict and we were unable to convert to str"},
       {R"({"package_dir": "/p", "component": "QLogic"})",
@@ -83,7 +84,8 @@ TEST(ModuleOptions, BadInputIsNamed) {
       {R"({"package_dir": "/p", "state": "present"})",
        "value of state must be one of: reported, updated, got: present"},
       {R"({"package_dir": "/p", "_ansible_check_mode": "sometimes"})",
-       "argument '_ansible_check_mode' is of type str and we were unable to convert to bool: \"sometimes\" is "
+       "argument '_ansible_check_mode' is of type str and we were unable to convert to bool: \"sometimes\" "
+       "is "
        "not a valid boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},
   };
   for (const auto& c : cases) {
