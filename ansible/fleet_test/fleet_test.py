@@ -328,6 +328,17 @@ def test_report(ansible, fleet):
     check(all(not c for c in fleet.flash_calls().values()), "no flash engine ran")
 
 
+def take_picture(html, png, scratch):
+    """index.html as a person sees it, through headless Chromium."""
+    profile = tempfile.mkdtemp(prefix="chromium-", dir=scratch)
+    subprocess.run(["chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                    "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                    "--user-data-dir=" + profile, "--hide-scrollbars", "--window-size=1100,810",
+                    "--screenshot=" + os.path.abspath(png), "file://" + html],
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    print("picture of the fleet report: %s" % png)
+
+
 def test_check_mode(ansible, fleet, scratch):
     print("\n== a roll-out in check mode")
     folder = os.path.join(scratch, "check-report")
@@ -433,6 +444,7 @@ def main():
     parser.add_argument("--bin", required=True, help="the module's and the component's build")
     parser.add_argument("--tools", required=True, help="the build with fcsandbox")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    parser.add_argument("--picture", help="also write a PNG of the fleet report here (needs chromium)")
     args = parser.parse_args()
     # Below /tmp with a plain name: hba.conf's character filter keeps it.
     scratch = tempfile.mkdtemp(prefix="fcupdate-fleet-", dir="/tmp")
@@ -440,6 +452,8 @@ def main():
         fleet = Fleet(scratch, os.path.abspath(args.bin), os.path.abspath(args.tools))
         ansible = Ansible(scratch, args.collections, fleet.inventory())
         test_report(ansible, fleet)
+        if args.picture:
+            take_picture(os.path.join(ansible.controller, "fleet-report", "index.html"), args.picture, scratch)
         test_check_mode(ansible, fleet, scratch)
         folder = test_failing_batch_stops(ansible, fleet, scratch)
         test_rest_of_the_fleet(ansible, fleet, folder)
