@@ -2,6 +2,7 @@
 // component's exit codes said in Ansible's words.
 #include "ansible/module/firmware_task.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,9 +59,17 @@ class ReportFolder {
     std::string pattern = (base.empty() ? std::string("/tmp") : base) + "/fc_firmware.XXXXXX";
     if (mkdtemp(&pattern[0]) != nullptr) path_ = pattern;
   }
+  // Whatever the component left here goes too: the report, or the temporary
+  // file of a report write that failed.
   ~ReportFolder() {
     if (path_.empty()) return;
-    (void)std::remove(report().c_str());
+    if (DIR* dir = opendir(path_.c_str())) {
+      while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") (void)unlink((path_ + "/" + name).c_str());
+      }
+      (void)closedir(dir);
+    }
     (void)rmdir(path_.c_str());
   }
   ReportFolder(const ReportFolder&) = delete;

@@ -26,6 +26,7 @@ echo "printed: $*"
 if [ "$2" = "/d" ]; then
   [ -f "$here/report.log" ] && cat "$here/report.log" >> "$log"
   [ -f "$here/report.xml" ] && cp "$here/report.xml" "$3"
+  [ -f "$here/report.litter" ] && touch "$3.partial"
   [ -f "$here/report.exit" ] && exit "$(cat "$here/report.exit")"
   exit 3
 fi
@@ -201,6 +202,16 @@ TEST_F(FirmwareTask, UnreadableReports) {
     EXPECT_NE(answer.msg.find(c.message), std::string::npos) << answer.msg;
     EXPECT_EQ(calls().find("/s\n"), std::string::npos) << "no flash after an unreadable report";
   }
+}
+
+TEST_F(FirmwareTask, TheReportFolderGoesWithWhatIsInIt) {
+  const testsupport::TempDir tmp;
+  options_.tmpDir = tmp.path();
+  set("report.xml", report({"rewrite"}));
+  set("report.litter", "");
+  EXPECT_EQ(run().outcome, "nothing_done");
+  EXPECT_NE(calls().find(tmp.path() + "/fc_firmware."), std::string::npos) << calls();
+  EXPECT_EQ(testsupport::runIn(tmp.path(), "ls -A").out, "");
 }
 
 TEST_F(FirmwareTask, MissingPackageOrExecutable) {
