@@ -438,6 +438,21 @@ def test_bad_input(ansible, fleet, scratch):
         print("\n".join(line for line in out.splitlines() if "FAILED" in line or "msg" in line)[-4000:])
 
 
+def test_docs(ansible):
+    print("\n== ansible-doc")
+    run = subprocess.run(["ansible-doc", "fcupdate.fleet.fc_firmware"], env=ansible.env, stdout=subprocess.PIPE,
+                         stderr=subprocess.STDOUT, text=True)
+    options = ["package_dir", "component", "executable", "state", "force", "system_root"]
+    returns = ["changed", "failed", "msg", "rc", "outcome", "pending", "reboot_required", "devices",
+               "stdout_lines", "log"]
+    check(run.returncode == 0 and all(re.search(r"^[-=] %s$" % o, run.stdout, re.M) for o in options),
+          "ansible-doc shows the module's options")
+    check(all(re.search(r"^- %s$" % r, run.stdout, re.M) for r in returns), "ansible-doc shows the module's returns")
+    run = subprocess.run(["ansible-doc", "-t", "role", "fcupdate.fleet.rollout"], env=ansible.env,
+                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    check(run.returncode == 0 and "fc_package_dir" in run.stdout, "ansible-doc shows the role's variables")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--collections", required=True)
@@ -459,6 +474,7 @@ def main():
         test_rest_of_the_fleet(ansible, fleet, folder)
         test_second_rollout(ansible, fleet, scratch)
         test_bad_input(ansible, fleet, scratch)
+        test_docs(ansible)
     finally:
         if args.keep or failures:
             print("\nscratch kept: %s (run-N.log holds each playbook's output)" % scratch)
