@@ -438,6 +438,28 @@ def test_bad_input(ansible, fleet, scratch):
         print("\n".join(line for line in out.splitlines() if "FAILED" in line or "msg" in line)[-4000:])
 
 
+def test_filters():
+    print("\n== the report filters, on their own")
+    sys.dont_write_bytecode = True  # nothing written into the source tree
+    sys.path.insert(0, os.path.join(SOURCE, "ansible", "plugins", "filter"))
+    import fleet as filters  # pylint: disable=import-outside-toplevel
+    hostile = ["a,b", 'say "hi"', "two\nlines", "", None, 3]
+    row = filters.fleet_csv_row(hostile)
+    check(next(csv.reader(io.StringIO(row))) == ["a,b", 'say "hi"', "two\nlines", "", "", "3"],
+          "a CSV row keeps commas, quotes and line ends")
+    answers = {"good": {"fc": {"outcome": "applied", "rc": 1, "changed": True, "reboot_required": True,
+                               "msg": "done, really", "devices": []}},
+               "crashed": {"fc": {"failed": True, "module_stderr": "Segmentation fault", "msg": "MODULE FAILURE"}},
+               "gone": {}}
+    report = filters.fleet_report(answers, ["good", "crashed", "gone"], "fc")
+    check([(h["host"], h["outcome"], h["failed"]) for h in report["hosts"]] ==
+          [("good", "applied", False), ("crashed", "failed", True), ("gone", "no_answer", True)],
+          "a module that gave no outcome, and a host that gave no answer, are failures")
+    rows = [next(csv.reader(io.StringIO(r))) for r in filters.fleet_outcome_rows(answers, ["good", "gone"], "fc")]
+    check(rows == [["good", "applied", "1", "true", "true", "done, really"], ["gone", "no_answer", "", "false", "false", ""]],
+          "outcome rows: %s" % rows)
+
+
 def test_docs(ansible):
     print("\n== ansible-doc")
     run = subprocess.run(["ansible-doc", "fcupdate.fleet.fc_firmware"], env=ansible.env, stdout=subprocess.PIPE,
@@ -466,6 +488,7 @@ def main():
     try:
         fleet = Fleet(scratch, os.path.abspath(args.bin), os.path.abspath(args.tools))
         ansible = Ansible(scratch, args.collections, fleet.inventory())
+        test_filters()
         test_report(ansible, fleet)
         if args.picture:
             take_picture(os.path.join(ansible.controller, "fleet-report", "index.html"), args.picture, scratch)
