@@ -18,13 +18,13 @@ void closeOnExec(int fd) { (void)fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOE
 
 // In the child: only async-signal-safe calls until exec. A failure is sent
 // back as errno over the status pipe, which exec closes on success.
-[[noreturn]] void execChild(const ProcessSpec& spec, char* const* argv, int outFd, int statusFd) {
+[[noreturn]] void execChild(const ChildCommand& command, char* const* argv, int outFd, int statusFd) {
   int failure = 0;
   const int devNull = open("/dev/null", O_RDONLY);
   if (devNull < 0 || dup2(devNull, 0) < 0 || dup2(outFd, 1) < 0 || dup2(outFd, 2) < 0) failure = errno;
-  if (failure == 0 && chdir(spec.dir.c_str()) != 0) failure = errno;
+  if (failure == 0 && chdir(command.dir.c_str()) != 0) failure = errno;
   if (failure == 0) {
-    execv(spec.program.c_str(), argv);
+    execv(command.program.c_str(), argv);
     failure = errno;
   }
   (void)!write(statusFd, &failure, sizeof failure);
@@ -72,12 +72,12 @@ void waitFor(pid_t pid, ProcessResult& result) {
 // between fork and exec.
 class RootVariable {
  public:
-  explicit RootVariable(const ProcessSpec& spec) {
+  explicit RootVariable(const ChildCommand& command) {
     const char* old = std::getenv("FCUPDATE_ROOT");
     had_ = old != nullptr;
     if (had_) old_ = old;
-    if (spec.hasRoot) {
-      (void)setenv("FCUPDATE_ROOT", spec.root.c_str(), 1);
+    if (command.hasRoot) {
+      (void)setenv("FCUPDATE_ROOT", command.root.c_str(), 1);
     } else {
       (void)unsetenv("FCUPDATE_ROOT");
     }
@@ -99,11 +99,11 @@ class RootVariable {
 
 }  // namespace
 
-ProcessResult runProcess(const ProcessSpec& spec) {
+ProcessResult runProcess(const ChildCommand& command) {
   ProcessResult result;
   std::vector<std::string> words;
-  words.push_back(spec.program);
-  words.insert(words.end(), spec.args.begin(), spec.args.end());
+  words.push_back(command.program);
+  words.insert(words.end(), command.args.begin(), command.args.end());
   std::vector<char*> argv;
   argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(&word[0]);
@@ -125,9 +125,9 @@ ProcessResult runProcess(const ProcessSpec& spec) {
   closeOnExec(out[1]);
   closeOnExec(status[0]);
   closeOnExec(status[1]);
-  const RootVariable root(spec);
+  const RootVariable root(command);
   const pid_t pid = fork();
-  if (pid == 0) execChild(spec, argv.data(), out[1], status[1]);
+  if (pid == 0) execChild(command, argv.data(), out[1], status[1]);
   close(out[1]);
   close(status[1]);
   if (pid < 0) {
@@ -142,7 +142,7 @@ ProcessResult runProcess(const ProcessSpec& spec) {
   close(status[0]);
   waitFor(pid, result);
   if (failure != 0) {
-    result.error = "cannot run " + spec.program + ": " + std::strerror(failure);
+    result.error = "cannot run " + command.program + ": " + std::strerror(failure);
     return result;
   }
   result.started = true;

@@ -18,7 +18,7 @@ struct ProcessResult {
 // prints a few lines, a runaway child must not exhaust the module's memory.
 constexpr size_t kOutputBound = 1 << 20;
 
-struct ProcessSpec {
+struct ChildCommand {
   std::string program;  // an absolute path
   std::vector<std::string> args;
   std::string dir;  // the working directory
@@ -28,6 +28,6 @@ struct ProcessSpec {
 
 // Runs the program directly (no shell), with standard input from /dev/null,
 // and waits for it.
-ProcessResult runProcess(const ProcessSpec& spec);
+ProcessResult runProcess(const ChildCommand& command);
 
 }  // namespace fleet

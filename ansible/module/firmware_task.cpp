@@ -172,13 +172,13 @@ class Call {
   }
 
   bool runComponent(const std::vector<std::string>& args) {
-    ProcessSpec spec;
-    spec.program = program_;
-    spec.args = args;
-    spec.dir = options_.packageDir;
-    spec.hasRoot = options_.hasSystemRoot;
-    spec.root = options_.systemRoot;
-    const ProcessResult result = runProcess(spec);
+    ChildCommand command;
+    command.program = program_;
+    command.args = args;
+    command.dir = options_.packageDir;
+    command.hasRoot = options_.hasSystemRoot;
+    command.root = options_.systemRoot;
+    const ProcessResult result = runProcess(command);
     for (const std::string& line : splitLines(result.output)) answer_.stdout_lines.push_back(line);
     if (!result.started) {
       fail(result.error);
