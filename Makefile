@@ -6,7 +6,7 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 REQUIRE    := tools/require-packages.sh
-BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev unzip zip
+BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev nlohmann-json3-dev unzip zip
 
 FLEET_OUT  ?= $(BUILD)/fleet
 # The build whose bin/ supplies the module and the component executables of
@@ -16,7 +16,7 @@ FLEET_OUT  ?= $(BUILD)/fleet
 FLEET_DEPS ?= build
 FLEET_BIN  ?= $(BUILD)/bin
 
-.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps fleet fleet-test
+.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps fleet fleet-test fleet-picture
 
 # Every target configures before it builds: a configure of an existing build
 # is quick and changes nothing unless CMAKE_ARGS or the tree did (its progress
@@ -87,6 +87,12 @@ fleet: $(FLEET_DEPS) build
 fleet-test: fleet
 	@$(REQUIRE) ansible-core python3
 	@python3 ansible/fleet_test/fleet_test.py --collections $(FLEET_OUT) --bin $(FLEET_BIN) --tools $(BUILD)/bin
+
+# The fleet test, redrawing docs/fleet-report.png from its fleet report.
+fleet-picture: fleet
+	@$(REQUIRE) ansible-core python3 chromium
+	@python3 ansible/fleet_test/fleet_test.py --collections $(FLEET_OUT) --bin $(FLEET_BIN) --tools $(BUILD)/bin \
+	  --picture docs/fleet-report.png
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
