@@ -6,9 +6,17 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 REQUIRE    := tools/require-packages.sh
-BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev unzip zip
+BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev nlohmann-json3-dev unzip zip
 
-.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
+FLEET_OUT  ?= $(BUILD)/fleet
+# The build whose bin/ supplies the module and the component executables of
+# the fleet collection, and the make target that builds it. The packages ship
+# the portable build's executables (FLEET_DEPS=portable,
+# FLEET_BIN=build-portable/bin); the developer build serves as well.
+FLEET_DEPS ?= build
+FLEET_BIN  ?= $(BUILD)/bin
+
+.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps fleet fleet-test fleet-picture
 
 # Every target configures before it builds: a configure of an existing build
 # is quick and changes nothing unless CMAKE_ARGS or the tree did (its progress
@@ -41,9 +49,10 @@ format:
 	@$(REQUIRE) clang-format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-lint: build
-	@$(REQUIRE) clang-format clang-tidy cppcheck python3
+lint: build fleet
+	@$(REQUIRE) clang-format clang-tidy cppcheck python3 ansible-lint
 	@tools/lint.sh $(BUILD)
+	@tools/lint-ansible.sh $(FLEET_OUT)
 
 fuzz:
 	@$(REQUIRE) $(BASE_PKGS) clang libclang-rt-14-dev
@@ -68,6 +77,22 @@ install: build
 package: build
 	@$(REQUIRE) rpm
 	cd $(BUILD) && cpack
+
+# The Ansible collection fcupdate.fleet with its binary module, and its archive.
+fleet: $(FLEET_DEPS) build
+	@$(REQUIRE) ansible-core
+	@ansible/build-collection.sh $(FLEET_OUT) $(FLEET_BIN)/fc_firmware
+
+# Real ansible-playbook runs over a fleet of simulated servers on this machine.
+fleet-test: fleet
+	@$(REQUIRE) ansible-core python3
+	@python3 ansible/fleet_test/fleet_test.py --collections $(FLEET_OUT) --bin $(FLEET_BIN) --tools $(BUILD)/bin
+
+# The fleet test, redrawing docs/fleet-report.png from its fleet report.
+fleet-picture: fleet
+	@$(REQUIRE) ansible-core python3 chromium
+	@python3 ansible/fleet_test/fleet_test.py --collections $(FLEET_OUT) --bin $(FLEET_BIN) --tools $(BUILD)/bin \
+	  --picture docs/fleet-report.png
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

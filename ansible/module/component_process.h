@@ -1,0 +1,33 @@
+// Running the component as a child process and capturing what it prints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace fleet {
+
+struct ProcessResult {
+  bool started = false;  // false: the program could not be run; error says why
+  std::string error;
+  bool signalled = false;  // ended by a signal; exitCode is then minus its number
+  int exitCode = 0;
+  std::string output;  // standard output and error together, at most kOutputBound bytes
+};
+
+// What a child may print before the rest is read and dropped: the component
+// prints a few lines, a runaway child must not exhaust the module's memory.
+constexpr size_t kOutputBound = 1 << 20;
+
+struct ChildCommand {
+  std::string program;  // an absolute path
+  std::vector<std::string> args;
+  std::string dir;  // the working directory
+  bool hasRoot = false;
+  std::string root;  // FCUPDATE_ROOT when hasRoot; otherwise the variable is removed
+};
+
+// Runs the program directly (no shell), with standard input from /dev/null,
+// and waits for it.
+ProcessResult runProcess(const ChildCommand& command);
+
+}  // namespace fleet

@@ -1,0 +1,106 @@
+// Reading the self-discovery report with libxml2.
+#include "ansible/module/discovery_report.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace fleet {
+
+namespace {
+
+bool named(const xmlNode* node, const char* name) {
+  return node->type == XML_ELEMENT_NODE && xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>(name)) == 0;
+}
+
+const xmlNode* child(const xmlNode* parent, const char* name) {
+  for (const xmlNode* node = parent->children; node != nullptr; node = node->next) {
+    if (named(node, name)) return node;
+  }
+  return nullptr;
+}
+
+// The value attribute of the named child; empty when either is missing.
+std::string childValue(const xmlNode* parent, const char* name) {
+  const xmlNode* node = child(parent, name);
+  if (node == nullptr) return "";
+  xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>("value"));
+  if (value == nullptr) return "";
+  std::string text = reinterpret_cast<const char*>(value);
+  xmlFree(value);
+  return text;
+}
+
+FirmwareItemInfo readItem(const xmlNode* node) {
+  FirmwareItemInfo item;
+  item.type = childValue(node, "type");
+  item.version = childValue(node, "version");
+  item.active_version = childValue(node, "active_version");
+  item.action = childValue(node, "action");
+  item.duration = childValue(node, "duration");
+  return item;
+}
+
+DeviceInfo readDevice(const xmlNode* node) {
+  DeviceInfo device;
+  device.device_id = childValue(node, "device_id");
+  device.product_id = childValue(node, "product_id");
+  for (const xmlNode* item = node->children; item != nullptr; item = item->next) {
+    if (named(item, "fw_item")) device.items.push_back(readItem(item));
+  }
+  return device;
+}
+
+bool checkFile(const std::string& path, std::string& error) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    error = "the self-discovery report " + path + " was not written: " + std::strerror(errno);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode) || info.st_size > kReportBound) {
+    error = "the self-discovery report " + path + " is not a regular file of at most 16 MB";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool readDiscoveryReport(const std::string& path, std::vector<DeviceInfo>& devices, std::string& error) {
+  if (!checkFile(path, error)) return false;
+  // No network, no entity substitution, and parse errors are ours to report.
+  xmlDoc* doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  if (doc == nullptr) {
+    error = "the self-discovery report " + path + " is not well-formed XML";
+    return false;
+  }
+  const xmlNode* root = xmlDocGetRootElement(doc);
+  const xmlNode* list =
+      root != nullptr && named(root, "tarvo_rom_discovery") ? child(root, "devices") : nullptr;
+  if (list == nullptr) {
+    xmlFreeDoc(doc);
+    error = "the file " + path + " is not a self-discovery report";
+    return false;
+  }
+  devices.clear();
+  for (const xmlNode* node = list->children; node != nullptr; node = node->next) {
+    if (named(node, "device")) devices.push_back(readDevice(node));
+  }
+  xmlFreeDoc(doc);
+  return true;
+}
+
+bool updatePending(const std::vector<DeviceInfo>& devices, bool force) {
+  if (force && !devices.empty()) return true;
+  for (const DeviceInfo& device : devices) {
+    for (const FirmwareItemInfo& item : device.items) {
+      if (item.action == "upgrade") return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace fleet

@@ -1,0 +1,26 @@
+// The options of the fc_firmware module, read from the arguments file that
+// Ansible writes for a binary module.
+#pragma once
+
+#include <string>
+
+namespace fleet {
+
+struct ModuleOptions {
+  std::string packageDir;
+  std::string component = "qlogic";
+  std::string executable;  // empty: the one the component names, in packageDir
+  std::string state = "updated";
+  bool force = false;
+  bool hasSystemRoot = false;
+  std::string systemRoot;
+  bool checkMode = false;
+  std::string tmpDir;  // Ansible's remote temporary directory, when it gives one
+};
+
+// Parses the JSON arguments text. Values are coerced as Ansible coerces
+// them; every "_ansible_" key is Ansible's own and is never an unknown option.
+// False with a message that names the problem.
+bool parseModuleOptions(const std::string& text, ModuleOptions& options, std::string& error);
+
+}  // namespace fleet

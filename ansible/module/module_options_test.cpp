@@ -1,0 +1,100 @@
+// Reading Ansible's arguments file: defaults, Ansible's own keys, and every
+// kind of bad input named in the message.
+#include "ansible/module/module_options.h"
+
+#include <gtest/gtest.h>
+
+namespace fleet {
+namespace {
+
+ModuleOptions parsed(const std::string& text) {
+  ModuleOptions options;
+  std::string error;
+  EXPECT_TRUE(parseModuleOptions(text, options, error)) << error;
+  return options;
+}
+
+TEST(ModuleOptions, Defaults) {
+  const ModuleOptions options = parsed(R"({"package_dir": "/opt/fw"})");
+  EXPECT_EQ(options.packageDir, "/opt/fw");
+  EXPECT_EQ(options.component, "qlogic");
+  EXPECT_EQ(options.executable, "");
+  EXPECT_EQ(options.state, "updated");
+  EXPECT_FALSE(options.force);
+  EXPECT_FALSE(options.hasSystemRoot);
+  EXPECT_FALSE(options.checkMode);
+}
+
+TEST(ModuleOptions, EveryOptionAndAnsiblesOwnKeys) {
+  const ModuleOptions options = parsed(R"({
+    "package_dir": "/opt/fw", "component": "emulex", "executable": "bin/fc", "state": "reported",
+    "force": "yes", "system_root": "/srv/stage",
+    "_ansible_check_mode": true, "_ansible_no_log": false, "_ansible_verbosity": 3,
+    "_ansible_tmpdir": "/root/.ansible/tmp/x", "_ansible_version": "2.14.18",
+    "_ansible_remote_tmp": "~/.ansible/tmp", "_ansible_some_future_key": {"a": [1]}})");
+  EXPECT_EQ(options.component, "emulex");
+  EXPECT_EQ(options.executable, "bin/fc");
+  EXPECT_EQ(options.state, "reported");
+  EXPECT_TRUE(options.force);
+  EXPECT_TRUE(options.hasSystemRoot);
+  EXPECT_EQ(options.systemRoot, "/srv/stage");
+  EXPECT_TRUE(options.checkMode);
+  EXPECT_EQ(options.tmpDir, "/root/.ansible/tmp/x");
+}
+
+TEST(ModuleOptions, CheckModeAsAnsibleMayWriteIt) {
+  EXPECT_TRUE(parsed(R"({"package_dir": "/p", "_ansible_check_mode": "True"})").checkMode);
+  EXPECT_FALSE(parsed(R"({"package_dir": "/p", "_ansible_check_mode": 0})").checkMode);
+}
+
+TEST(ModuleOptions, NullMeansNotGiven) {
+  const ModuleOptions options =
+      parsed(R"({"package_dir": "/p", "component": null, "force": null, "system_root": null})");
+  EXPECT_EQ(options.component, "qlogic");
+  EXPECT_FALSE(options.force);
+  EXPECT_FALSE(options.hasSystemRoot);
+}
+
+TEST(ModuleOptions, BadInputIsNamed) {
+  const struct {
+    const char* text;
+    const char* message;
+  } cases[] = {
+      {"", "the arguments file does not hold a JSON object"},
+      {"package_dir=/opt/fw", "the arguments file does not hold a JSON object"},
+      {R"(["package_dir"])", "the arguments file does not hold a JSON object"},
+      {R"({"package_dir": "/p")", "the arguments file does not hold a JSON object"},
+      {"{}", "missing required arguments: package_dir"},
+      {R"({"package_dir": null})", "missing required arguments: package_dir"},
+      {R"({"package_dir": "/p", "forse": true, "colour": 1})",
+       "Unsupported parameters for (fcupdate.fleet.fc_firmware) module: colour, forse. Supported parameters "
+       "include: component, executable, force, package_dir, state, system_root."},
+      {R"({"package_dir": "/p", "force": "maybe"})",
+       "argument 'force' is of type str and we were unable to convert to bool: \"maybe\" is not a valid "
+       "boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},
+      {R"({"package_dir": "/p", "force": [true]})",
+       "argument 'force' is of type list and we were unable to convert to bool: [true] is not a valid "
+       "boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},
+      {R"({"package_dir": ["/p"]})",
+       "argument 'package_dir' is of type list and we were unable to convert to str"},
+      {R"({"package_dir": "/p", "system_root": {"a": 1}})",
+       "argument 'system_root' is of type dict and we were unable to convert to str"},
+      {R"({"package_dir": "/p", "component": "QLogic"})",
+       "value of component must be one of: qlogic, emulex, brocade, got: QLogic"},
+      {R"({"package_dir": "/p", "state": "present"})",
+       "value of state must be one of: reported, updated, got: present"},
+      {R"({"package_dir": "/p", "_ansible_check_mode": "sometimes"})",
+       "argument '_ansible_check_mode' is of type str and we were unable to convert to bool: \"sometimes\" "
+       "is "
+       "not a valid boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},
+  };
+  for (const auto& c : cases) {
+    ModuleOptions options;
+    std::string error;
+    EXPECT_FALSE(parseModuleOptions(c.text, options, error)) << c.text;
+    EXPECT_EQ(error, c.message) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace fleet
