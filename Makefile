@@ -9,6 +9,7 @@ REQUIRE    := tools/require-packages.sh
 BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev unzip zip
 
 .PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
+.PHONY: portable portable-test portable-package portable-old-loader
 
 all: build
 
@@ -64,5 +65,34 @@ package: build
 	@$(REQUIRE) rpm
 	cd $(BUILD) && cpack
 
+# The portable build for the old enterprise hosts (tools/portable/): a pinned
+# zig toolchain, installed into a cache outside the tree when missing.
+PORTABLE_BUILD ?= build-portable
+PORTABLE_PKGS  := $(BASE_PKGS) googletest openssl binutils python3 rpm
+PORTABLE_SHIP  := fcupdate fcupdate-emulex fcupdate-brocade rxprobe
+
+portable:
+	@$(REQUIRE) $(PORTABLE_PKGS)
+	@toolchain=$$(tools/portable/toolchain.sh) && cmake -S . -B $(PORTABLE_BUILD) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/tools/portable/toolchain.cmake \
+	  -DFCUPDATE_TOOLCHAIN_DIR=$$toolchain $(CMAKE_ARGS) >/dev/null
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS) --target $(PORTABLE_SHIP)
+	@tools/portable/audit.py $(addprefix $(PORTABLE_BUILD)/bin/,$(PORTABLE_SHIP))
+
+portable-test: portable
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS)
+	ctest --test-dir $(PORTABLE_BUILD) --output-on-failure -j $(JOBS)
+
+portable-package: portable
+	cd $(PORTABLE_BUILD) && cpack -G RPM
+	@tools/portable/update-package.sh $(PORTABLE_BUILD) $(PORTABLE_SHIP)
+	@tools/portable/check-rpm.sh $(PORTABLE_BUILD)/fcupdate-*-portable.x86_64.rpm
+
+# The end-to-end tests with the packaged executables under Debian 11's C
+# library and libxml2, fetched into a cache outside the tree.
+portable-old-loader: portable-package
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS)
+	@tools/portable/old-loader.sh $(PORTABLE_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(PORTABLE_BUILD)

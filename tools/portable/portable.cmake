@@ -53,3 +53,5 @@ set(CPACK_RPM_SPEC_MORE_DEFINE "%define _binary_filedigest_algorithm 1
 %define _source_filedigest_algorithm 1
 %define _build_id_links none")
 set(CPACK_PACKAGE_FILE_NAME fcupdate-${PROJECT_VERSION}-portable.x86_64)
+# The package installs what `make portable` built; the tests need not be built.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

