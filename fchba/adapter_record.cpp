@@ -1,3 +1,4 @@
+// Bounded copies into the fixed fields of an adapter record.
 #include "fchba/adapter_record.h"
 
 #include <cstring>

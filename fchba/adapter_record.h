@@ -39,7 +39,3 @@ class FcAdapterRecordList {
  private:
   std::vector<std::unique_ptr<FcAdapterRecord>> records_;
 };
-
-// Appends one record per adapter that any registered HBA API library reports.
-// Always returns 1; callers judge the outcome by the list's size.
-int enumerateFcAdapters(FcAdapterRecordList& list);

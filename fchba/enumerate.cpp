@@ -1,13 +1,13 @@
-// The discovery the framework calls: one fixed record per adapter that any
-// registered HBA API library reports.
+// Discovery: the adapter walk turned into one fixed record per adapter.
+#include "fchba/enumerate.h"
+
 #include <cstdio>
 #include <memory>
 #include <vector>
 
-#include "fchba/adapter_record.h"
 #include "fchba/mra.h"
 #include "fchba/pci_identity.h"
-#include "framework/console.h"
+#include "support/console.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 // Discovery from the HBA API through to the adapter records, against
 // simulated libraries and a sandbox sysfs.
+#include "fchba/enumerate.h"
+
 #include <gtest/gtest.h>
 
-#include "fchba/adapter_record.h"
-#include "fchba/hba_test_root.h"
 #include "fchba/mra.h"
+#include "testing/hba_test_root.h"
 
 using testsupport::Sandbox;
 using testsupport::SimAdapter;

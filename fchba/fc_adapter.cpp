@@ -1,3 +1,4 @@
+// One adapter's refresh through the HBA API: attributes, ports and the vendor extension's location.
 #include "fchba/fc_adapter.h"
 
 #include "fchba/field_text.h"

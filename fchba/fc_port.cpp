@@ -1,3 +1,4 @@
+// One port's attributes and statistics, and their text forms.
 #include "fchba/fc_port.h"
 
 #include <cstring>

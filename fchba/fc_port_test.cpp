@@ -1,3 +1,4 @@
+// Port attributes and statistics: speed, state and type texts, WWNs, bounded texts, counters.
 #include "fchba/fc_port.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Taking apart one line of the HBA API configuration file.
 #include "fchba/hba_conf.h"
 
 namespace {

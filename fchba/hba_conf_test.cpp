@@ -1,3 +1,4 @@
+// The configuration file's lines: name and path, and the lines that name no library.
 #include "fchba/hba_conf.h"
 
 #include <gtest/gtest.h>

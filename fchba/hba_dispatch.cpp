@@ -1,3 +1,4 @@
+// The HBA API dispatcher: library loading, the adapter table and the forwarded calls.
 #include "fchba/hba_dispatch.h"
 
 #include <dlfcn.h>
@@ -10,8 +11,8 @@
 #include "fchba/adapter_record.h"
 #include "fchba/dl_symbol.h"
 #include "fchba/hba_conf.h"
-#include "fchba/line_reader.h"
-#include "framework/system_root.h"
+#include "support/line_reader.h"
+#include "support/system_root.h"
 
 namespace {
 

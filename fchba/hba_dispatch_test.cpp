@@ -1,3 +1,4 @@
+// The HBA API dispatcher: loading, adapter order, handles, forwarding and its bounds.
 #include "fchba/hba_dispatch.h"
 
 #include <dlfcn.h>
@@ -5,7 +6,7 @@
 
 #include <cstring>
 
-#include "fchba/hba_test_root.h"
+#include "testing/hba_test_root.h"
 
 using testsupport::SimAdapter;
 

@@ -1,3 +1,4 @@
+// The adapter walker over the HBA API libraries.
 #include "fchba/mra.h"
 
 #include "fchba/hba_dispatch.h"

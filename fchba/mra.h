@@ -12,7 +12,6 @@ class FcHbaMRA {
   // Loads the HBA API libraries; nothing is unloaded by the destructor (each
   // adapter object unloads the set when it goes).
   FcHbaMRA();
-  virtual ~FcHbaMRA() = default;
   FcHbaMRA(const FcHbaMRA&) = delete;
   FcHbaMRA& operator=(const FcHbaMRA&) = delete;
 

@@ -1,3 +1,4 @@
+// The sysfs search for an adapter's PCI function and the reading of its identifiers.
 #include "fchba/pci_identity.h"
 
 #include <sys/stat.h>
@@ -5,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "fchba/command_stream.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
+#include "support/command_stream.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
 
 namespace {
 

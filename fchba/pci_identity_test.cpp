@@ -1,3 +1,4 @@
+// The sysfs search: command texts, matching rules, find order and missing files.
 #include "fchba/pci_identity.h"
 
 #include <gtest/gtest.h>

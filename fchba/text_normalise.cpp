@@ -1,3 +1,4 @@
+// Trimming and space folding of the texts an adapter reports.
 #include "fchba/text_normalise.h"
 
 namespace {

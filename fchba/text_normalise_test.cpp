@@ -1,3 +1,4 @@
+// Trimming and space folding of adapter texts.
 #include "fchba/text_normalise.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// Binding the VLXFC_ extension, shared or direct, and reading an adapter's PCI location through it.
 #include "fchba/vendor_extension.h"
 
 #include <dlfcn.h>
@@ -9,7 +10,7 @@
 #include "fchba/dl_symbol.h"
 #include "fchba/hba_dispatch.h"
 #include "fchba/wwn_text.h"
-#include "framework/system_root.h"
+#include "support/system_root.h"
 
 namespace {
 

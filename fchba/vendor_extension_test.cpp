@@ -1,3 +1,4 @@
+// The VLXFC_ extension: vendor choice, shared and direct routes, and their failures.
 #include "fchba/vendor_extension.h"
 
 #include <dlfcn.h>
@@ -6,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "fchba/hba_test_root.h"
+#include "testing/hba_test_root.h"
 
 using testsupport::SimAdapter;
 

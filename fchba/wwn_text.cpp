@@ -1,3 +1,4 @@
+// The colon-separated text form of a World Wide Name.
 #include "fchba/wwn_text.h"
 
 #include <cstdio>

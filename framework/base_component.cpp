@@ -1,7 +1,10 @@
+// The component base's default operations, the catalogue lookups and the update decision.
 #include "framework/base_component.h"
 
 #include <cwchar>
 
+#include "fchba/enumerate.h"
+#include "framework/platform.h"
 #include "framework/report_writer.h"
 
 bool CBaseCmp::discover() {
@@ -37,18 +40,44 @@ int CBaseCmp::findCatalogueIndex(const std::wstring& name) {
   return -1;
 }
 
-int CBaseCmp::updateDecision() const {
-  int seen = 0;
+const ReferenceDevice* CBaseCmp::catalogueEntry(const std::wstring& key) {
+  const int index = findCatalogueIndex(key);
+  if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) return nullptr;
+  return &catalogue.devices[static_cast<std::size_t>(index)];
+}
+
+std::vector<CataloguedAdapter> CBaseCmp::cataloguedAdapters(DeviceIdSource source) {
+  std::vector<CataloguedAdapter> found;
+  for (std::size_t i = 0; i < adapters.size(); ++i) {
+    const std::wstring key = pciIdText(i);
+    const ReferenceDevice* entry = catalogueEntry(key);
+    if (entry == nullptr) continue;
+    found.push_back({i, entry, source == DeviceIdSource::CatalogueEntry ? entry->device_id : key});
+  }
+  return found;
+}
+
+UpdateDecision CBaseCmp::updateDecision() const {
+  bool upgrade = false;
+  bool downgrade = false;
+  bool rewrite = false;
   for (const DiscoveredDevice& device : report.devices) {
     for (const FirmwareItem& item : device.fw_items) {
-      if (item.action == L"downgrade") seen |= 4;
-      if (item.action == L"rewrite") seen |= 2;
-      if (item.action == L"upgrade") seen |= 1;
+      upgrade = upgrade || item.action == L"upgrade";
+      downgrade = downgrade || item.action == L"downgrade";
+      rewrite = rewrite || item.action == L"rewrite";
     }
   }
-  if (seen & 1) return 1;
-  if (seen & 4) return 4;
-  if (seen & 2) return 2;
+  if (upgrade) return UpdateDecision::Upgrade;
+  if (downgrade) return UpdateDecision::Downgrade;
+  if (rewrite) return UpdateDecision::Rewrite;
+  return UpdateDecision::None;
+}
+
+int CBaseCmp::detectPlatform() {
+  // An unrecognised release leaves whatever code was recorded before.
+  const std::wstring code = detectReleaseCode();
+  if (!code.empty()) report.platformName = code;
   return 0;
 }
 

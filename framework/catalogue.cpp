@@ -1,16 +1,35 @@
+// Loading reference.xml with libxml2 into the reference catalogue.
 #include "framework/catalogue.h"
 
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace {
 
 bool named(xmlNodePtr node, const char* name) {
   return node->name != nullptr && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+// The named attribute's text widened byte by byte; the last match wins,
+// empty when there is none.
+std::wstring attributeValue(xmlNodePtr element, const char* name) {
+  std::wstring value;
+  for (xmlAttrPtr attr = element->properties; attr != nullptr; attr = attr->next) {
+    if (attr->name == nullptr || std::strcmp(reinterpret_cast<const char*>(attr->name), name) != 0) {
+      continue;
+    }
+    value.clear();
+    xmlNodePtr text = attr->children;
+    if (text != nullptr && text->content != nullptr) {
+      value = widenBytes(reinterpret_cast<const char*>(text->content));
+    }
+  }
+  return value;
 }
 
 void readCdataPath(xmlNodePtr element, std::wstring& value) {
@@ -70,21 +89,6 @@ void walk(xmlNodePtr node, ReferenceCatalogue& catalogue) {
 }
 
 }  // namespace
-
-std::wstring attributeValue(xmlNodePtr element, const char* name) {
-  std::wstring value;
-  for (xmlAttrPtr attr = element->properties; attr != nullptr; attr = attr->next) {
-    if (attr->name == nullptr || std::strcmp(reinterpret_cast<const char*>(attr->name), name) != 0) {
-      continue;
-    }
-    value.clear();
-    xmlNodePtr text = attr->children;
-    if (text != nullptr && text->content != nullptr) {
-      value = widenBytes(reinterpret_cast<const char*>(text->content));
-    }
-  }
-  return value;
-}
 
 bool loadReferenceCatalogueFile(const char* fileName, ReferenceCatalogue& catalogue) {
   struct stat info;

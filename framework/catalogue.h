@@ -2,8 +2,6 @@
 // versions it carries, read from reference.xml in the working directory.
 #pragma once
 
-#include <libxml/tree.h>
-
 #include <string>
 #include <vector>
 
@@ -29,7 +27,3 @@ bool loadReferenceCatalogue(ReferenceCatalogue& catalogue);
 
 // The same walk over any file; loadReferenceCatalogue reads "reference.xml".
 bool loadReferenceCatalogueFile(const char* fileName, ReferenceCatalogue& catalogue);
-
-// The named attribute's text widened byte by byte; the last match wins,
-// empty when there is none.
-std::wstring attributeValue(xmlNodePtr element, const char* name);

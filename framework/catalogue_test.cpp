@@ -1,3 +1,4 @@
+// Loading the reference catalogue: fields, paths, the bios flag, root handling, entities.
 #include "framework/catalogue.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,13 @@
+// The component log: console echo and appending to the log file.
 #include "framework/component_log.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "framework/console.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
-#include "framework/wide_text.h"
+#include "support/console.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
+#include "support/wide_text.h"
 
 ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
   const std::string dir = hostPath("/var/vlx");

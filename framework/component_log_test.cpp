@@ -1,3 +1,4 @@
+// The component log: creation below the root, echo, quiet runs, unwritable logs.
 #include "framework/component_log.h"
 
 #include <gtest/gtest.h>

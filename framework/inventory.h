@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/catalogue.h"
+
 struct FirmwareItem {
   std::wstring type;
   std::wstring firmware_id;
@@ -36,3 +38,18 @@ struct DiscoveryReport {
 // The action word for a compareVersions result of the package's version
 // against the installed one.
 std::wstring actionFor(int comparison);
+
+// The order of the package's version against the installed one: -1 older,
+// 0 the same, 1 newer (compareVersions, or a vendor's own rule).
+using VersionOrder = int (*)(const std::wstring& available, const std::wstring& installed);
+
+// An item of a catalogued adapter offering the package's version in place of
+// the installed one: the action their order gives, the entry's duration, and
+// shared "no".
+FirmwareItem firmwareItem(const wchar_t* type, const std::wstring& available, const std::wstring& installed,
+                          VersionOrder order, const ReferenceDevice& entry);
+
+// A catalogued adapter under the device_id the vendor records, with its
+// entry's model and the items given.
+DiscoveredDevice discoveredDevice(const std::wstring& deviceId, const ReferenceDevice& entry,
+                                  std::vector<FirmwareItem> items);

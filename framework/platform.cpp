@@ -1,12 +1,12 @@
-// Release detection: the host's Red Hat or SUSE release file, read with cat
-// and classified by whole-text patterns.
+// The release patterns and the reading of the host's release file.
+#include "framework/platform.h"
+
 #include <sys/stat.h>
 
-#include "framework/base_component.h"
-#include "framework/command_runner.h"
-#include "framework/shell_quote.h"
-#include "framework/system_root.h"
 #include "regex/pattern.h"
+#include "support/command_runner.h"
+#include "support/shell_quote.h"
+#include "support/system_root.h"
 
 namespace {
 
@@ -32,25 +32,20 @@ bool exists(const std::string& path) {
 }
 
 template <std::size_t N>
-void classify(const std::string& releaseFile, const ReleaseRule (&rules)[N], std::wstring& code) {
+std::wstring classify(const std::string& releaseFile, const ReleaseRule (&rules)[N]) {
   const std::string text = runCommand("cat " + shellQuote(releaseFile));
   for (const ReleaseRule& rule : rules) {
-    if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) {
-      code = rule.code;
-      return;
-    }
+    if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) return rule.code;
   }
+  return std::wstring();
 }
 
 }  // namespace
 
-int CBaseCmp::detectPlatform() {
+std::wstring detectReleaseCode() {
   const std::string redHat = hostPath("/etc/redhat-release");
   const std::string suse = hostPath("/etc/SuSE-release");
-  if (exists(redHat)) {
-    classify(redHat, kRedHat, report.platformName);
-  } else if (exists(suse)) {
-    classify(suse, kSuse, report.platformName);
-  }
-  return 0;
+  if (exists(redHat)) return classify(redHat, kRedHat);
+  if (exists(suse)) return classify(suse, kSuse);
+  return std::wstring();
 }

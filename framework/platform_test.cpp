@@ -1,3 +1,4 @@
+// Release detection from the host's release files.
 #include <gtest/gtest.h>
 
 #include "framework/base_component.h"

@@ -1,8 +1,9 @@
+// Writing the inventory as the self-discovery XML report.
 #include "framework/report_writer.h"
 
 #include <libxml/tree.h>
 
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace {
 

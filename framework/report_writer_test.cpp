@@ -1,3 +1,4 @@
+// The self-discovery report: header, devices and items, unwritable paths, narrowing.
 #include "framework/report_writer.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,10 @@
+// Command-line parsing, the usage text and the run sequence with its exit codes.
 #include "framework/run_sequence.h"
 
 #include <cstring>
 
-#include "framework/console.h"
+#include "framework/run_exit.h"
+#include "support/console.h"
 
 namespace {
 
@@ -18,17 +20,17 @@ int writeReport(CBaseCmp& c) {
   c.log.write("Generating self-discovery XML...");
   if (!c.writeDiscoveryReport()) c.log.write("FAILED!\n");
   c.log.write("done.\n");
-  return 3;
+  return kExitNothingDone;
 }
 
 int flashIfWanted(CBaseCmp& c) {
-  if (c.updateDecision() != 1 && !c.force) {
+  if (c.updateDecision() != UpdateDecision::Upgrade && !c.force) {
     c.log.write("NOTICE : No operation was done.\n");
-    return 3;
+    return kExitNothingDone;
   }
   if (!c.hasDiscoveredDevices()) {
     c.log.write("ERROR! : No supported hardware was found.\n");
-    return 3;
+    return kExitNothingDone;
   }
   c.log.write("Performing flash -- DO NOT INTERRUPT!\n");
   const int result = c.flash();
@@ -48,7 +50,7 @@ void printUsage() {
       "    /d [path] = Perform self-discovery and output to [path]\n");
 }
 
-int parseCommandLine(CBaseCmp& c, int argc, const char* const* argv) {
+CommandLineResult parseCommandLine(CBaseCmp& c, int argc, const char* const* argv) {
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg == nullptr) continue;
@@ -59,19 +61,19 @@ int parseCommandLine(CBaseCmp& c, int argc, const char* const* argv) {
     if (isAny(arg, {"/f", "-f", "/e", "-e", "/g", "-g"})) c.force = true;
     if (isAny(arg, {"/h", "-h"})) {
       printUsage();
-      return 2;
+      return CommandLineResult::UsageShown;
     }
     if (isAny(arg, {"/d", "-d"})) {
       c.discovery = true;
       if (i + 1 >= argc || argv[i + 1] == nullptr) {
         printUsage();
-        return 0;
+        return CommandLineResult::Malformed;
       }
       // The path is not consumed: it is examined as an option in its own right.
       c.reportPath = argv[i + 1];
     }
   }
-  return 1;
+  return CommandLineResult::Run;
 }
 
 int runSequence(CBaseCmp& c) {
@@ -79,24 +81,25 @@ int runSequence(CBaseCmp& c) {
   c.log.write("Loading references...");
   if (!loadReferenceCatalogue(c.catalogue)) {
     c.log.write("FAILED!\n");
-    return 7;
+    return kExitFailed;
   }
   c.log.write("done.\n");
   c.log.write("Performing discovery...\n");
   c.detectPlatform();
-  if (!c.discover()) return 7;
+  if (!c.discover()) return kExitFailed;
   if (c.discovery) return writeReport(c);
   return flashIfWanted(c);
 }
 
 int runComponent(CBaseCmp& c, int argc, const char* const* argv) {
   switch (parseCommandLine(c, argc, argv)) {
-    case 0:
+    case CommandLineResult::Malformed:
       writeStdout("ERROR! : Failed to parse command line\n");
-      return 7;
-    case 2:
-      return 3;
-    default:
-      return runSequence(c);
+      return kExitFailed;
+    case CommandLineResult::UsageShown:
+      return kExitNothingDone;
+    case CommandLineResult::Run:
+      break;
   }
+  return runSequence(c);
 }

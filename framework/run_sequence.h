@@ -3,8 +3,14 @@
 
 #include "framework/base_component.h"
 
-// 1: parsed, run the sequence; 2: usage shown for "/h"; 0: "/d" without a path.
-int parseCommandLine(CBaseCmp& component, int argc, const char* const* argv);
+// What the command line asks for; the values are those the run has always used.
+enum class CommandLineResult {
+  Malformed = 0,   // "/d" without a path: usage shown
+  Run = 1,         // run the sequence
+  UsageShown = 2,  // "/h"
+};
+
+CommandLineResult parseCommandLine(CBaseCmp& component, int argc, const char* const* argv);
 
 void printUsage();
 

@@ -1,3 +1,4 @@
+// The command line and the run sequence: options, exit codes and messages.
 #include "framework/run_sequence.h"
 
 #include <gtest/gtest.h>
@@ -51,12 +52,12 @@ class ScriptedComponent : public CBaseCmp {
 };
 
 // A scratch working directory with a catalogue and a system root.
-struct Sandbox {
+struct RunDirs {
   TempDir work;
   TempDir root;
   ScopedEnv env{"FCUPDATE_ROOT", root.path()};
   ScopedChdir cd{work.path()};
-  Sandbox() { testsupport::writeFile(work / "reference.xml", "<maplu_fchba_reference/>"); }
+  RunDirs() { testsupport::writeFile(work / "reference.xml", "<maplu_fchba_reference/>"); }
   std::string log() const { return testsupport::readFile(root / "var/vlx/Component.log"); }
 };
 
@@ -80,30 +81,30 @@ const std::string kStart = kBanner + "Loading references...done.\nPerforming dis
 TEST(CommandLine, OptionsAndTheirEffects) {
   struct Case {
     std::vector<const char*> args;
-    int result;
+    CommandLineResult result;
     bool silent, force, discovery;
     std::string reportPath;
   } cases[] = {
-      {{}, 1, false, false, false, ""},
-      {{"/s"}, 1, true, false, false, ""},
-      {{"-s"}, 1, true, false, false, ""},
-      {{"/f"}, 1, false, true, false, ""},
-      {{"-f"}, 1, false, true, false, ""},
-      {{"/e"}, 1, false, true, false, ""},
-      {{"-e"}, 1, false, true, false, ""},
-      {{"/g"}, 1, false, true, false, ""},
-      {{"-g"}, 1, false, true, false, ""},
-      {{"/S", "/F", "--s", "//f", "/D"}, 1, false, false, false, ""},
-      {{"/d", "out.xml"}, 1, false, false, true, "out.xml"},
-      {{"-d", "a.xml", "/d", "b.xml"}, 1, false, false, true, "b.xml"},
-      {{"/d", "/s"}, 1, true, false, true, "/s"},
-      {{"/d", "/f"}, 1, false, true, true, "/f"},
-      {{"/d", "/d", "x"}, 1, false, false, true, "x"},
-      {{"/d"}, 0, false, false, true, ""},
-      {{"/s", "-d"}, 0, true, false, true, ""},
-      {{"/h", "/d"}, 2, false, false, false, ""},
-      {{"/d", "/h"}, 2, false, false, true, "/h"},
-      {{"/f", "-h", "/s"}, 2, false, true, false, ""},
+      {{}, CommandLineResult::Run, false, false, false, ""},
+      {{"/s"}, CommandLineResult::Run, true, false, false, ""},
+      {{"-s"}, CommandLineResult::Run, true, false, false, ""},
+      {{"/f"}, CommandLineResult::Run, false, true, false, ""},
+      {{"-f"}, CommandLineResult::Run, false, true, false, ""},
+      {{"/e"}, CommandLineResult::Run, false, true, false, ""},
+      {{"-e"}, CommandLineResult::Run, false, true, false, ""},
+      {{"/g"}, CommandLineResult::Run, false, true, false, ""},
+      {{"-g"}, CommandLineResult::Run, false, true, false, ""},
+      {{"/S", "/F", "--s", "//f", "/D"}, CommandLineResult::Run, false, false, false, ""},
+      {{"/d", "out.xml"}, CommandLineResult::Run, false, false, true, "out.xml"},
+      {{"-d", "a.xml", "/d", "b.xml"}, CommandLineResult::Run, false, false, true, "b.xml"},
+      {{"/d", "/s"}, CommandLineResult::Run, true, false, true, "/s"},
+      {{"/d", "/f"}, CommandLineResult::Run, false, true, true, "/f"},
+      {{"/d", "/d", "x"}, CommandLineResult::Run, false, false, true, "x"},
+      {{"/d"}, CommandLineResult::Malformed, false, false, true, ""},
+      {{"/s", "-d"}, CommandLineResult::Malformed, true, false, true, ""},
+      {{"/h", "/d"}, CommandLineResult::UsageShown, false, false, false, ""},
+      {{"/d", "/h"}, CommandLineResult::UsageShown, false, false, true, "/h"},
+      {{"/f", "-h", "/s"}, CommandLineResult::UsageShown, false, true, false, ""},
   };
   for (const Case& c : cases) {
     TempDir root;
@@ -112,7 +113,7 @@ TEST(CommandLine, OptionsAndTheirEffects) {
     std::vector<const char*> argv = c.args;
     argv.insert(argv.begin(), "fcupdate");
     testing::internal::CaptureStdout();
-    int result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
+    CommandLineResult result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
     std::string out = testing::internal::GetCapturedStdout();
     std::string label = std::to_string(argv.size()) + " args, first " + (c.args.empty() ? "-" : c.args[0]);
     EXPECT_EQ(result, c.result) << label;
@@ -121,7 +122,7 @@ TEST(CommandLine, OptionsAndTheirEffects) {
     EXPECT_EQ(component.force, c.force) << label;
     EXPECT_EQ(component.discovery, c.discovery) << label;
     EXPECT_EQ(component.reportPath, c.reportPath) << label;
-    EXPECT_EQ(out, c.result == 1 ? "" : kUsage) << label;
+    EXPECT_EQ(out, c.result == CommandLineResult::Run ? "" : kUsage) << label;
   }
 }
 
@@ -204,7 +205,7 @@ TEST(RunSequence, ExitCodesAndMessages) {
        {"discover", "flash"}},
   };
   for (const Case& c : cases) {
-    Sandbox sandbox;
+    RunDirs dirs;
     ScriptedComponent component;
     component.discoverResult = c.discoverResult;
     component.reportResult = c.reportResult;
@@ -213,14 +214,14 @@ TEST(RunSequence, ExitCodesAndMessages) {
     Outcome outcome = run(component, c.args);
     EXPECT_EQ(outcome.exitCode, c.exitCode) << c.name;
     EXPECT_EQ(outcome.console, kStart + c.tail) << c.name;
-    EXPECT_EQ(sandbox.log(), kStart + c.tail) << c.name;
+    EXPECT_EQ(dirs.log(), kStart + c.tail) << c.name;
     EXPECT_EQ(component.calls, c.calls) << c.name;
   }
 }
 
 TEST(RunSequence, MissingOrBrokenCatalogueFailsBeforeDiscovery) {
   for (const char* content : {static_cast<const char*>(nullptr), "<not closed"}) {
-    Sandbox sandbox;
+    RunDirs dirs;
     (void)std::remove("reference.xml");
     if (content != nullptr) testsupport::writeFile("reference.xml", content);
     ScriptedComponent component;
@@ -234,84 +235,30 @@ TEST(RunSequence, MissingOrBrokenCatalogueFailsBeforeDiscovery) {
 }
 
 TEST(RunSequence, SilentRunLogsEverythingAndPrintsNothing) {
-  Sandbox sandbox;
+  RunDirs dirs;
   ScriptedComponent component;
   component.actions = {L"upgrade"};
   Outcome outcome = run(component, {"/s"});
   EXPECT_EQ(outcome.exitCode, 1);
   EXPECT_EQ(outcome.console, "");
-  EXPECT_EQ(sandbox.log(), kStart + "Performing flash -- DO NOT INTERRUPT!\nFlash complete [1]\n");
+  EXPECT_EQ(dirs.log(), kStart + "Performing flash -- DO NOT INTERRUPT!\nFlash complete [1]\n");
 }
 
 TEST(RunSequence, ParseFailureBypassesTheLogAndSilence) {
-  Sandbox sandbox;
+  RunDirs dirs;
   ScriptedComponent component;
   Outcome outcome = run(component, {"/s", "/d"});
   EXPECT_EQ(outcome.exitCode, 7);
   EXPECT_EQ(outcome.console, std::string(kUsage) + "ERROR! : Failed to parse command line\n");
-  EXPECT_EQ(sandbox.log(), "");
+  EXPECT_EQ(dirs.log(), "");
   EXPECT_TRUE(component.calls.empty());
 }
 
 TEST(RunSequence, HelpEndsWithThreeBeforeAnyStep) {
-  Sandbox sandbox;
+  RunDirs dirs;
   ScriptedComponent component;
   Outcome outcome = run(component, {"/h", "/d"});
   EXPECT_EQ(outcome.exitCode, 3);
   EXPECT_EQ(outcome.console, kUsage);
   EXPECT_TRUE(component.calls.empty());
-}
-
-TEST(BaseComponent, UpdateDecisionRanksUpgradeThenDowngradeThenRewrite) {
-  struct Case {
-    std::vector<std::wstring> actions;
-    int decision;
-  } cases[] = {
-      {{}, 0},
-      {{L""}, 0},
-      {{L"Upgrade", L"rewrite "}, 0},
-      {{L"rewrite"}, 2},
-      {{L"rewrite", L"downgrade"}, 4},
-      {{L"downgrade", L"upgrade"}, 1},
-      {{L"upgrade", L"rewrite", L"downgrade"}, 1},
-  };
-  for (const Case& c : cases) {
-    TempDir root;
-    ScopedEnv env("FCUPDATE_ROOT", root.path());
-    CBaseCmp component;
-    DiscoveredDevice device;
-    for (const std::wstring& action : c.actions) {
-      FirmwareItem item;
-      item.action = action;
-      device.fw_items.push_back(item);
-    }
-    if (!c.actions.empty()) component.report.devices.push_back(device);
-    EXPECT_EQ(component.updateDecision(), c.decision);
-    EXPECT_EQ(component.hasDiscoveredDevices(), !c.actions.empty());
-  }
-}
-
-TEST(BaseComponent, FindCatalogueIndexIgnoresCaseAndTakesTheFirst) {
-  TempDir root;
-  ScopedEnv env("FCUPDATE_ROOT", root.path());
-  CBaseCmp component;
-  for (const wchar_t* id : {L"1077.2432", L"1077.abcd.1077.015c", L"1077.ABCD.1077.015C", L""}) {
-    ReferenceDevice device;
-    device.device_id = id;
-    component.catalogue.devices.push_back(device);
-  }
-  EXPECT_EQ(component.findCatalogueIndex(L"1077.ABCD.1077.015C"), 1);
-  EXPECT_EQ(component.findCatalogueIndex(L"1077.2432.1077.0138"), -1);
-  EXPECT_EQ(component.findCatalogueIndex(L""), 3);
-  EXPECT_EQ(component.cleanVersionText(L" v.1 x"), L" v.1 x");
-  EXPECT_FALSE(component.prepareKit());
-  EXPECT_EQ(component.flash(), 0);
-}
-
-TEST(BaseComponent, DiscoverWithoutAdaptersWarnsAndFails) {
-  Sandbox sandbox;
-  CBaseCmp component;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(component.discover());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "WARNING! : No supported adapters found.\n");
 }

@@ -1,5 +1,6 @@
-// The rules every vendor component shares: catalogue keys of adapters, and
-// the piece-by-piece comparison of version texts that decides each action.
+// Catalogue keys of adapter records and the comparison of version texts.
+#include "framework/version_rules.h"
+
 #include <strings.h>
 
 #include <algorithm>
@@ -7,9 +8,8 @@
 #include <cwctype>
 #include <memory>
 
-#include "framework/base_component.h"
-#include "framework/wide_text.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace {
 
@@ -42,8 +42,7 @@ int comparePieces(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
-std::wstring CBaseCmp::pciIdText(std::size_t index) const {
-  const FcAdapterRecord& record = adapters[index];
+std::wstring catalogueKey(const FcAdapterRecord& record) {
   std::string key;
   if (strcasecmp(record.pciId, "N/A") != 0) key += record.pciId;
   if (strcasecmp(record.subsystemId, "N/A") != 0) key += record.subsystemId;
@@ -51,7 +50,7 @@ std::wstring CBaseCmp::pciIdText(std::size_t index) const {
   return widenBytes(key);
 }
 
-std::vector<std::wstring> CBaseCmp::splitVersion(const std::wstring& text, wchar_t separator) {
+std::vector<std::wstring> splitVersion(const std::wstring& text, wchar_t separator) {
   std::vector<std::wstring> pieces;
   std::size_t start = 0;
   for (std::size_t at = text.find(separator); at != std::wstring::npos; at = text.find(separator, start)) {
@@ -62,7 +61,7 @@ std::vector<std::wstring> CBaseCmp::splitVersion(const std::wstring& text, wchar
   return pieces;
 }
 
-int CBaseCmp::compareVersions(const std::wstring& a, const std::wstring& b) {
+int compareVersions(const std::wstring& a, const std::wstring& b) {
   const std::vector<std::wstring> as = splitVersion(a, L'.');
   const std::vector<std::wstring> bs = splitVersion(b, L'.');
   for (std::size_t i = 0;; ++i) {
@@ -73,7 +72,7 @@ int CBaseCmp::compareVersions(const std::wstring& a, const std::wstring& b) {
   }
 }
 
-std::wstring CBaseCmp::toUpperWide(const std::wstring& text) {
+std::wstring toUpperWide(const std::wstring& text) {
   std::wstring upper = text;
   for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
   return upper;

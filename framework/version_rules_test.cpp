@@ -1,3 +1,4 @@
+// Version comparison, splitting, upper-casing and catalogue keys.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,5 +1,5 @@
 // Arbitrary argument vectors (NUL-separated in the input) through the
-// command-line parser: no crash, and the parse result is always 0, 1 or 2.
+// command-line parser: no crash, and only "/d" without a path is malformed.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
-  const int result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
-  if (result < 0 || result > 2) std::abort();
-  if (result == 0 && !component.discovery) std::abort();
+  const CommandLineResult result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
+  if (result == CommandLineResult::Malformed && !component.discovery) std::abort();
   return 0;
 }

@@ -8,7 +8,8 @@
 #include "components/emulex/component.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
-#include "framework/wide_text.h"
+#include "support/split_lines.h"
+#include "support/wide_text.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string output(reinterpret_cast<const char*>(data), size);
   EmulexComp::KitLineParser parser;
   std::size_t bytes = 0;
-  for (const std::string& text : EmulexComp::splitLines(output)) {
+  for (const std::string& text : splitLines(output)) {
     bytes += text.size() + 1;
     EmulexComp::KitLine line;
     if (!parser.parse(text, line)) continue;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fchba/hba_conf.h"
-#include "fchba/line_reader.h"
+#include "support/line_reader.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "fuzz/fuzz_input.h"
-#include "regex/reference_matcher.h"
+#include "regex/testing/reference_matcher.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzinput::RegexInput in;

@@ -1,6 +1,6 @@
 // Replays every case of the case files in testdata/ through rxprobe's
 // protocol and compares standard output and standard error line by line.
-#include "regex/case_file.h"
+#include "regex/testing/case_file.h"
 
 #include <gtest/gtest.h>
 

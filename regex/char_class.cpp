@@ -4,6 +4,8 @@
 
 #include <string>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace rx {
 
@@ -133,7 +135,15 @@ class ClassReader {
   void named(Escape* e);
   void octal(Escape* e);
   void hex(Escape* e);
-  void bracketMember(CharSet* set);
+  // A class level not yet closed by its ']'.
+  struct Level {
+    CharSet set;
+    bool negate = false;
+    bool intersect = false;  // opened by "&&[": intersected with the enclosing level
+  };
+
+  bool openLevel(std::vector<Level>& open, bool intersect);
+  void bracketMember(std::vector<Level>& open);
   void member(CharSet* set, uint32_t lower);
   void range(CharSet* set, uint32_t lower);
   void addRange(CharSet* set, uint32_t lower, uint32_t upper);
@@ -231,29 +241,66 @@ void ClassReader<Char>::hex(Escape* e) {
   }
 }
 
+// Opens a class level after its '[' (and '&&['): reads its '^' and counts
+// it as one level of nesting. Past kMaxNesting the class is refused and the
+// rest of the text skipped, so that every enclosing class ends at once.
 template <class Char>
-CharSet ClassReader<Char>::bracket() {
-  bool negate = false;
+bool ClassReader<Char>::openLevel(std::vector<Level>& open, bool intersect) {
+  if (++ps_.depth > kMaxNesting) {
+    --ps_.depth;
+    ps_.nestingError();
+    ps_.pos = ps_.length();
+    return false;
+  }
+  Level level;
+  level.intersect = intersect;
   if (peek(0) == '^') {
     ++ps_.pos;
-    negate = true;
+    level.negate = true;
   }
-  CharSet set;
-  while (!ps_.atEnd() && peek(0) != ']') bracketMember(&set);
-  if (peek(0) == ']') {
-    ++ps_.pos;
-  } else {
-    ps_.syntaxError();
-    set = CharSet();
+  open.push_back(std::move(level));
+  return true;
+}
+
+// Nested classes are kept on a stack of open levels rather than read by
+// recursion, so a class costs no stack depth however deep it nests. Each
+// level is united with (or, after "&&", intersected with) the one around
+// it when its ']' is read.
+template <class Char>
+CharSet ClassReader<Char>::bracket() {
+  std::vector<Level> open;
+  if (!openLevel(open, false)) return CharSet();
+  for (;;) {
+    if (!ps_.atEnd() && peek(0) != ']') {
+      bracketMember(open);
+      continue;
+    }
+    Level& level = open.back();
+    if (peek(0) == ']') {
+      ++ps_.pos;
+    } else {
+      ps_.syntaxError();
+      level.set = CharSet();
+    }
+    CharSet done = level.negate ? complement(level.set) : level.set;
+    bool intersect = level.intersect;
+    open.pop_back();
+    --ps_.depth;
+    if (open.empty()) return done;
+    if (intersect) {
+      open.back().set.intersect(done);
+    } else {
+      open.back().set.unite(done);
+    }
   }
-  return negate ? complement(set) : set;
 }
 
 template <class Char>
-void ClassReader<Char>::bracketMember(CharSet* set) {
+void ClassReader<Char>::bracketMember(std::vector<Level>& open) {
+  CharSet* set = &open.back().set;
   uint32_t c = Traits::code(ps_.text[ps_.pos++]);
   if (c == '[') {
-    set->unite(bracket());
+    (void)openLevel(open, false);
   } else if (c == '&' && peek(0) == '&') {
     ++ps_.pos;
     if (peek(0) != '[') {
@@ -261,7 +308,7 @@ void ClassReader<Char>::bracketMember(CharSet* set) {
       return;
     }
     ++ps_.pos;
-    set->intersect(bracket());
+    (void)openLevel(open, true);
   } else if (c == '\\') {
     Escape e = escape();
     uint32_t only = 0;

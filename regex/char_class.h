@@ -10,7 +10,8 @@ namespace rx {
 struct Escape {
   CharSet set;
   bool inverted = false;  // the escape stands for the complement of set
-  bool quote = false;     // the escape was \Q; the caller reads quoted text
+  bool quote =
+      false;  // the escape was \Q: an error inside a class (outside one the compiler reads \Q itself)
 };
 
 // Reads the escape after a backslash; pos is just after the backslash.

@@ -1,5 +1,8 @@
-// The sequence parser: one call per sequence (the whole pattern, each group,
-// each alternative after a '|'), building nodes into the graph's registry.
+// The pattern compiler: reads the pattern text, one call of the sequence
+// parser per nesting level (the whole pattern, each group, each named
+// sub-pattern), and builds the nodes into the graph that owns them.
+// Alternatives are read in a loop within their level, so a wide alternation
+// costs no depth; nesting is bounded (kMaxNesting).
 #include "regex/compiler.h"
 
 #include <climits>
@@ -8,9 +11,9 @@
 #include <vector>
 
 #include "regex/char_class.h"
-#include "regex/first_chars.h"
 #include "regex/named_patterns.h"
 #include "regex/parse_state.h"
+#include "regex/passes.h"
 
 namespace rx {
 
@@ -31,18 +34,29 @@ class Compiler {
   std::unique_ptr<Graph<Char>> compile();
 
  private:
+  // Where a sequence stands: the whole pattern (or a named sub-pattern
+  // compiled in its place), or inside parentheses.
+  enum class Scope { TopLevel, InParens };
+  // What the parentheses of a sequence make.
   enum class Kind { Top, Capturing, NonCapturing, LookAhead, NegativeLookAhead, Atomic };
+
+  // A finished alternative before a '|': its first node and the accept node
+  // that ends it.
+  struct Branch {
+    N* first = nullptr;
+    N* end = nullptr;
+  };
 
   // What one call of the sequence parser is building.
   struct Sequence {
-    bool inParens = false;
-    bool alternative = false;
+    Scope scope = Scope::TopLevel;
     int index = 0;  // the group the sequence belongs to
     Kind kind = Kind::Top;
     uint64_t flags = 0;  // the flags in force when the sequence began
-    N* first = nullptr;
+    N* first = nullptr;  // of the alternative being read
     N* end = nullptr;
-    size_t firstNode = 0;  // registry size when the sequence began
+    std::vector<Branch> branches;  // the alternatives before it
+    size_t firstNode = 0;          // registry size when the sequence began
   };
 
   struct Quantifier {
@@ -62,7 +76,7 @@ class Compiler {
   uint32_t peek() const { return ps_.atEnd() ? UINT32_MAX : Traits::code(ps_.text[ps_.pos]); }
   bool caseInsensitive() const { return ps_.flag(kCaseInsensitive); }
 
-  N* parseSequence(bool inParens, bool alternative, int altIndex, Kind altKind, N** last);
+  N* parseSequence(Scope scope, N** last);
   Opening openConstruct(Sequence& seq, N** whole);
   Opening readInlineFlags(Sequence& seq, N** whole);
   N* readLookBehind(bool positive);
@@ -74,9 +88,12 @@ class Compiler {
     seq.end->next = node;
     seq.end = node;
   }
+  N* branchStart(const Sequence& seq);
+  void alternate(Sequence& seq);
+  void joinBranches(Sequence& seq);
   bool writesGroups(const Sequence& seq) const;
+  bool enterLevel();
   void linkGroup(Sequence& seq);
-  bool alternate(Sequence& seq);
   void linkNamed(Sequence& seq);
   bool readName(String* name);
   N* parseAtom(uint32_t c, Char raw);
@@ -90,9 +107,6 @@ class Compiler {
   bool readNumber(int from, int to, int* value) const;
   N* quantified(N* atom);
   N* loopOver(N* first, N* tail, int index, const Quantifier& q);
-  void linkFollowers();
-  String literalPrefix(const N* start) const;
-  void linkLiterals();
 
   ParseState<Char> ps_;
   uint64_t flags_;
@@ -116,99 +130,26 @@ std::unique_ptr<Graph<Char>> Compiler<Char>::compile() {
     groupCount_ = 1;
   } else {
     N* last = nullptr;
-    N* first = parseSequence(false, false, 0, Kind::Top, &last);
+    N* first = parseSequence(Scope::TopLevel, &last);
     if (!first || ps_.error) return nullptr;
     start->next = first;
     last->next = end;
   }
   graph_->head = start;
-  linkFollowers();
-  CharSet first;
-  if (firstChars<Char>(start, &first)) static_cast<StartNode<Char>*>(start)->setFirstChars(first);
-  static_cast<StartNode<Char>*>(start)->setPrefix(literalPrefix(start));
-  linkLiterals();
+  optimise(*graph_);
   graph_->groupCount = groupCount_;
   graph_->nonCapturing = -nonCapturingCount_;
   return std::move(graph_);
 }
 
-// For each greedy and lazy atom loop, the one-character node the rest of the
-// pattern must begin with, looking through nodes that consume nothing and
-// undo what they set when the rest fails.
-template <class Char>
-void Compiler<Char>::linkFollowers() {
-  for (N* node : graph_->nodes()) {
-    if (node->kind != NodeKind::GreedyQuantifier && node->kind != NodeKind::LazyQuantifier) continue;
-    const N* n = node->next;
-    for (int hops = 0; n && hops < 64; ++hops) {
-      NodeKind k = n->kind;
-      bool transparent = (k == NodeKind::Accept && n->next) || k == NodeKind::SubStart ||
-                         k == NodeKind::GroupHead || k == NodeKind::GroupTail;
-      if (!transparent) break;
-      n = n->next;
-    }
-    if (n && (n->kind == NodeKind::Char || n->kind == NodeKind::CIChar || n->kind == NodeKind::Class ||
-              n->kind == NodeKind::CIClass)) {
-      static_cast<QuantifierNode<Char>*>(node)->follower = n;
-    }
-  }
-}
-
-// The case-sensitive characters every match begins with: the character and
-// quote nodes from the head, through nodes that consume nothing.
-template <class Char>
-typename Compiler<Char>::String Compiler<Char>::literalPrefix(const N* start) const {
-  String prefix;
-  for (const N* n = start->next; n; n = n->next) {
-    NodeKind k = n->kind;
-    if (k == NodeKind::Char) {
-      prefix += static_cast<const CharNode<Char>*>(n)->ch;
-    } else if (k == NodeKind::Quote) {
-      prefix += static_cast<const QuoteNode<Char>*>(n)->str;
-    } else if (!(k == NodeKind::SubStart || k == NodeKind::GroupHead || (k == NodeKind::Accept && n->next))) {
-      break;
-    }
-  }
-  return prefix;
-}
-
-// Every character node that starts a chain of two or more compares the whole
-// chain at once. A character node that follows another one is reached only
-// through it, so only the first node of a chain needs the chain's text.
-template <class Char>
-void Compiler<Char>::linkLiterals() {
-  for (N* node : graph_->nodes()) {
-    if (node->kind == NodeKind::Char && node->next && node->next->kind == NodeKind::Char) {
-      static_cast<CharNode<Char>*>(node->next)->inChain = true;
-    }
-  }
-  for (N* node : graph_->nodes()) {
-    if (node->kind != NodeKind::Char || !node->next || node->next->kind != NodeKind::Char) continue;
-    if (static_cast<CharNode<Char>*>(node)->inChain) continue;
-    String text;
-    const N* n = node;
-    for (; n && n->kind == NodeKind::Char; n = n->next) text += static_cast<const CharNode<Char>*>(n)->ch;
-    static_cast<CharNode<Char>*>(node)->setLiteral(text, n);
-  }
-}
-
 // Returns the sequence's first node and stores its last node in *last.
 template <class Char>
-Node<Char>* Compiler<Char>::parseSequence(bool inParens, bool alternative, int altIndex, Kind altKind,
-                                          N** last) {
+Node<Char>* Compiler<Char>::parseSequence(Scope scope, N** last) {
   Sequence seq;
-  seq.inParens = inParens;
-  seq.alternative = alternative;
+  seq.scope = scope;
   seq.index = groupCount_++;
   seq.flags = ps_.flags;
-  if (alternative) {
-    // An alternative opens no group of its own: it belongs to the enclosing one.
-    --groupCount_;
-    seq.index = altIndex;
-    seq.kind = altKind;
-    bool group = altKind == Kind::Capturing || altKind == Kind::NonCapturing;
-    seq.first = group ? static_cast<N*>(make<GroupHeadNode<Char>>(altIndex)) : make<SubStartNode<Char>>();
-  } else if (!inParens) {
+  if (scope == Scope::TopLevel) {
     seq.first = make<SubStartNode<Char>>();
   } else if (peek() == '?') {
     ++ps_.pos;
@@ -329,12 +270,12 @@ Node<Char>* Compiler<Char>::parseBody(Sequence& seq, N** last) {
     Char raw = ps_.text[ps_.pos++];
     uint32_t c = Traits::code(raw);
     if (c == ')') {
-      if (seq.inParens) return closeGroup(seq, last);
+      if (seq.scope == Scope::InParens) return closeGroup(seq, last);
       ps_.syntaxError();
     } else if (c == '(') {
       linkGroup(seq);
     } else if (c == '|') {
-      if (!alternate(seq)) return nullptr;
+      alternate(seq);
     } else if (c == '{') {
       linkNamed(seq);
     } else if (N* atom = parseAtom(c, raw)) {
@@ -346,12 +287,12 @@ Node<Char>* Compiler<Char>::parseBody(Sequence& seq, N** last) {
 
 template <class Char>
 Node<Char>* Compiler<Char>::finishAtEnd(Sequence& seq, N** last) {
-  if (seq.inParens) {
+  if (seq.scope == Scope::InParens) {
     // The missing ')'. An error already reported inside is not repeated.
     if (!ps_.error) ps_.syntaxError();
     return nullptr;
   }
-  if (seq.alternative) append(seq, make<AcceptNode<Char>>());
+  joinBranches(seq);
   *last = seq.end;
   ps_.flags = seq.flags;
   return ps_.error ? nullptr : seq.first;
@@ -359,14 +300,7 @@ Node<Char>* Compiler<Char>::finishAtEnd(Sequence& seq, N** last) {
 
 template <class Char>
 Node<Char>* Compiler<Char>::closeGroup(Sequence& seq, N** last) {
-  if (seq.alternative) {
-    // The enclosing call reads the same ')' and closes the group.
-    --ps_.pos;
-    append(seq, make<AcceptNode<Char>>());
-    *last = seq.end;
-    ps_.flags = seq.flags;
-    return seq.first;
-  }
+  joinBranches(seq);
   if (seq.kind == Kind::Capturing || seq.kind == Kind::NonCapturing) return closeLoopableGroup(seq, last);
   append(seq, make<AcceptNode<Char>>());
   ps_.flags = seq.flags;
@@ -418,36 +352,73 @@ bool Compiler<Char>::writesGroups(const Sequence& seq) const {
   return false;
 }
 
+// Each alternative of a capturing or non-capturing group starts with the
+// group's head, so that the group's start is recorded whichever one matches.
+template <class Char>
+Node<Char>* Compiler<Char>::branchStart(const Sequence& seq) {
+  if (seq.kind == Kind::Capturing || seq.kind == Kind::NonCapturing)
+    return make<GroupHeadNode<Char>>(seq.index);
+  return make<SubStartNode<Char>>();
+}
+
+// '|' ends the alternative being read with an accept node and starts the
+// next one; the alternatives are joined when the sequence ends.
+template <class Char>
+void Compiler<Char>::alternate(Sequence& seq) {
+  append(seq, make<AcceptNode<Char>>());
+  seq.branches.push_back(Branch{seq.first, seq.end});
+  seq.first = branchStart(seq);
+  seq.end = seq.first;
+}
+
+// a|b|c nests to the right: (a) or ((b) or (c)). Each pair of branches
+// joins in a new accept node, and every alternative after a '|' ends in an
+// accept node of its own, the last one before the join, the others after
+// the join of the alternatives to their right.
+template <class Char>
+void Compiler<Char>::joinBranches(Sequence& seq) {
+  if (seq.branches.empty()) return;
+  append(seq, make<AcceptNode<Char>>());
+  N* first = seq.first;
+  N* end = seq.end;
+  for (size_t k = seq.branches.size(); k-- > 0;) {
+    N* join = make<AcceptNode<Char>>();
+    seq.branches[k].end->next = join;
+    end->next = join;
+    first = make<OrNode<Char>>(seq.branches[k].first, first);
+    end = join;
+    if (k > 0) {
+      end->next = make<AcceptNode<Char>>();
+      end = end->next;
+    }
+  }
+  seq.branches.clear();
+  seq.first = first;
+  seq.end = end;
+}
+
+// Every level of parentheses, nested class and named sub-pattern is one
+// level of the parser's recursion; beyond kMaxNesting the pattern is refused
+// rather than the stack exhausted.
+template <class Char>
+bool Compiler<Char>::enterLevel() {
+  if (++ps_.depth <= kMaxNesting) return true;
+  ps_.nestingError();
+  return false;
+}
+
 template <class Char>
 void Compiler<Char>::linkGroup(Sequence& seq) {
+  if (!enterLevel()) return;
   N* groupLast = nullptr;
-  N* group = parseSequence(true, false, 0, Kind::Top, &groupLast);
+  N* group = parseSequence(Scope::InParens, &groupLast);
+  --ps_.depth;
   if (!group) {
     if (!ps_.error) ps_.syntaxError();
     return;
   }
   seq.end->next = group;
   seq.end = groupLast;
-}
-
-// a|b: the rest of the group is the second branch, so a|b|c nests to the
-// right; both branch ends join in one accept node.
-template <class Char>
-bool Compiler<Char>::alternate(Sequence& seq) {
-  N* branchEnd = make<AcceptNode<Char>>();
-  append(seq, branchEnd);
-  N* altLast = nullptr;
-  N* alt = parseSequence(seq.inParens, true, seq.index, seq.kind, &altLast);
-  if (!alt) {
-    if (!ps_.error) ps_.syntaxError();
-    return false;
-  }
-  N* join = make<AcceptNode<Char>>();
-  branchEnd->next = join;
-  altLast->next = join;
-  seq.first = make<OrNode<Char>>(seq.first, alt);
-  seq.end = join;
-  return true;
 }
 
 // {name}: the registered text is compiled in place with its own flags; its
@@ -463,6 +434,7 @@ void Compiler<Char>::linkNamed(Sequence& seq) {
     ps_.syntaxError();
     return;
   }
+  if (!enterLevel()) return;
   ParseState<Char> saved = ps_;
   ps_.text = text;
   ps_.pos = 0;
@@ -470,10 +442,12 @@ void Compiler<Char>::linkNamed(Sequence& seq) {
   expanding_.push_back(name);
   --groupCount_;
   N* subLast = nullptr;
-  N* sub = parseSequence(false, false, 0, Kind::Top, &subLast);
+  N* sub = parseSequence(Scope::TopLevel, &subLast);
   expanding_.pop_back();
   bool failed = ps_.error || !sub;
   saved.error = saved.error || failed;
+  saved.quiet = saved.quiet || ps_.quiet;
+  saved.depth -= 1;
   ps_ = std::move(saved);
   if (failed) return;
   Quantifier q;

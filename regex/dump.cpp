@@ -1,18 +1,21 @@
-// Pattern::dump: the node graph, one line per node, under the design's class
+// Pattern::dump: the node graph, one line per node, under the node class
 // names. Alternation branches each print the rest of the pattern, so the
-// output is cut off after a fixed number of lines.
+// output is cut off after a fixed number of lines, and nesting is cut off
+// at a fixed indent so that the printing recursion stays bounded.
+#include "regex/dump.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 
 #include "regex/nodes.h"
-#include "regex/pattern.h"
 
 namespace rx {
 
 namespace {
 
 constexpr int kMaxDumpLines = 10000;
+constexpr int kMaxDumpIndent = 200;
 
 const char* boolText(bool b) { return b ? "true" : "false"; }
 
@@ -31,6 +34,10 @@ std::string formatted(const char* format, ...) {
 class Dumper {
  public:
   void chain(const Node<char>* node, int indent) {
+    if (indent > kMaxDumpIndent) {
+      line(indent, "...");
+      return;
+    }
     for (; node && lines_ <= kMaxDumpLines; node = node->next) {
       if (!one(node, indent)) return;
     }
@@ -124,7 +131,14 @@ bool Dumper::one(const Node<char>* node, int indent) {
       line(indent, name + formatted("(0x%02X)", static_cast<unsigned char>(
                                                     static_cast<const CharNode<char>*>(node)->ch)));
       break;
-    default:
+    case NodeKind::Start:
+    case NodeKind::End:
+    case NodeKind::Accept:
+    case NodeKind::SubStart:
+    case NodeKind::StartOfLine:
+    case NodeKind::EndOfLine:
+    case NodeKind::StartOfInput:
+    case NodeKind::EndOfMatch:
       line(indent, name);
       break;
   }

@@ -1,5 +1,7 @@
-// The matcher: owns the match state of one subject and starts whole-subject
-// matches and successive searches at the pattern's head node.
+// The matcher driver: owns the match state of one subject and starts
+// whole-subject matches and successive searches at the pattern's head node.
+#include "regex/matcher.h"
+
 #include <algorithm>
 #include <climits>
 

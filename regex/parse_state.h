@@ -6,14 +6,15 @@
 #include <string>
 
 #include "regex/char_traits.h"
+#include "regex/flags.h"
+#include "regex/syntax_error.h"
 
 namespace rx {
 
-// The pattern flag bits, as the public constants of the pattern classes.
-constexpr int kCaseInsensitive = 1, kLiteral = 2, kDotAll = 4, kMultiLine = 8, kUnixLines = 16;
-
-// Writes the pattern line, the caret line and the message to standard error.
-void printSyntaxError(const std::string& textBytes, int pos, bool metaBefore);
+// How deep parentheses, nested classes and named sub-patterns may nest
+// inside each other. Each level is one level of the compiler's recursion;
+// a deeper pattern is a syntax error, reported once.
+constexpr int kMaxNesting = 2500;
 
 template <class Char>
 struct ParseState {
@@ -24,6 +25,8 @@ struct ParseState {
   int pos = 0;
   uint64_t flags = 0;
   bool error = false;
+  int depth = 0;       // levels of nesting entered
+  bool quiet = false;  // the nesting error was reported: no more reports
 
   int length() const { return static_cast<int>(text.size()); }
   bool atEnd() const { return pos >= length(); }
@@ -38,13 +41,21 @@ struct ParseState {
 
   void syntaxError() {
     error = true;
+    if (quiet) return;
     int before = pos - 1;
     bool meta = false;
     if (before >= 0 && before < length()) {
       uint32_t c = Traits::code(text[before]);
       meta = c < 128 && std::string(")*+?]}").find(static_cast<char>(c)) != std::string::npos;
     }
-    printSyntaxError(Traits::toReportBytes(text), pos, meta);
+    printSyntaxError(Traits::toReportBytes(text), pos, meta ? SyntaxMessage::Meta : SyntaxMessage::Plain);
+  }
+  // Nesting beyond kMaxNesting: one report, and every level the parser
+  // unwinds through stays silent.
+  void nestingError() {
+    if (!quiet) printSyntaxError(Traits::toReportBytes(text), pos, SyntaxMessage::Nesting);
+    error = true;
+    quiet = true;
   }
 };
 

@@ -9,19 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "regex/match_state.h"
-
-namespace rx {
-template <class Char>
-class Graph;
-// Prints the node graph of a narrow pattern to standard output.
-void dumpPattern(const Graph<char>& graph, const std::string& text);
-}  // namespace rx
-
-template <class Char>
-class BasicPattern;
-template <class Char>
-class BasicPatternMatcher;
+#include "regex/dump.h"
+#include "regex/flags.h"
+#include "regex/matcher.h"
 
 using Pattern = BasicPattern<char>;
 using WidePattern = BasicPattern<wchar_t>;
@@ -33,7 +23,8 @@ class BasicPattern {
  public:
   using String = std::basic_string<Char>;
 
-  static constexpr int CASE_INSENSITIVE = 1, LITERAL = 2, DOT_ALL = 4, MULTI_LINE = 8, UNIX_LINES = 16;
+  static constexpr int CASE_INSENSITIVE = rx::kCaseInsensitive, LITERAL = rx::kLiteral, DOT_ALL = rx::kDotAll,
+                       MULTI_LINE = rx::kMultiLine, UNIX_LINES = rx::kUnixLines;
 
   // Null after a syntax error, which has been reported on standard error.
   static std::unique_ptr<BasicPattern> create(const String& pattern, int flags = 0);
@@ -91,45 +82,4 @@ class BasicPattern {
   int flags_;
   std::unique_ptr<rx::Graph<Char>> graph_;
   std::unique_ptr<BasicPatternMatcher<Char>> matcher_;
-};
-
-template <class Char>
-class BasicPatternMatcher {
- public:
-  using String = std::basic_string<Char>;
-
-  // The matcher keeps a copy of the subject and must not outlive the pattern.
-  BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject);
-  BasicPatternMatcher(const BasicPatternMatcher&) = delete;
-  BasicPatternMatcher& operator=(const BasicPatternMatcher&) = delete;
-
-  void setText(const String& subject);
-  void rewind();
-  bool matchWhole();
-  bool findFirst();
-  // Searches after the previous match; after a search that failed it keeps
-  // returning false until rewind or setText.
-  bool findNext();
-  int groupStart(int i) const;
-  int groupEnd(int i) const;
-  String groupText(int i) const;
-  std::vector<String> groupTexts(bool includeWhole) const;
-  // True when the latest matchWhole, findFirst or findNext gave up at the
-  // depth bound or the step budget: its false then means "gave up", not
-  // "no match".
-  bool limitExceeded() const { return state_.stopped; }
-  // Rewinds, then the text of every successive match.
-  std::vector<String> findAll();
-  // The template with \n (all the digits that follow) replaced by group n.
-  String substituteGroups(const String& replacement) const;
-
- private:
-  void bindSubject();
-  int runHead(int from);
-
-  BasicPattern<Char>* pattern_;
-  String subject_;
-  rx::MatchState<Char> state_;
-  bool matched_ = false;
-  bool exhausted_ = false;
 };

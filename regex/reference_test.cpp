@@ -2,11 +2,10 @@
 // files, and random patterns over random subjects.
 #include <gtest/gtest.h>
 
-#include <random>
-
-#include "regex/case_file.h"
-#include "regex/reference_matcher.h"
-#include "tools/rxprobe/probe.h"
+#include "regex/testing/case_file.h"
+#include "regex/testing/pattern_generator.h"
+#include "regex/testing/probe.h"
+#include "regex/testing/reference_matcher.h"
 
 namespace {
 
@@ -73,57 +72,8 @@ INSTANTIATE_TEST_SUITE_P(Files, ReferenceTest,
                            return name.substr(0, name.find('.'));
                          });
 
-// Random well-formed patterns that reach every node kind and their
-// interplay: atoms, groups of every kind, alternation and quantifiers.
-class PatternGenerator {
- public:
-  explicit PatternGenerator(uint32_t seed) : rng_(seed) {}
-  std::string pattern() { return sequence(0); }
-  std::mt19937& rng() { return rng_; }
-
- private:
-  size_t pick(size_t n) { return rng_() % n; }
-
-  std::string sequence(int depth) {
-    std::string s;
-    for (size_t n = 1 + pick(3); n > 0; --n) s += item(depth);
-    if (depth < 3 && pick(4) == 0) s += "|" + sequence(depth + 1);
-    return s;
-  }
-
-  std::string item(int depth) {
-    static const char* const kAtoms[] = {"a",   "b",      ".",      "[ab]",     "[^a]", "\\d", "\\w",
-                                         "^",   "$",      "\\b",    "\\B",      "\\Z",  "\\G", "\\1",
-                                         "\\2", "(?<=a)", "(?<!b)", "\\Qab\\E", "(?i)", "A",   "\\x61"};
-    static const char* const kGroups[] = {"(", "(?:", "(?=", "(?!", "(?>", "(?i:"};
-    if (depth >= 3 || pick(3) != 0)
-      return std::string(kAtoms[pick(sizeof kAtoms / sizeof kAtoms[0])]) + quantifier();
-    size_t g = pick(sizeof kGroups / sizeof kGroups[0]);
-    std::string s = std::string(kGroups[g]) + sequence(depth + 1) + ")";
-    bool loopable = g == 0 || g == 1 || g == 5;
-    return loopable ? s + quantifier() : s;
-  }
-
-  std::string quantifier() {
-    static const char* const kForms[] = {"*", "+", "?", "{2}", "{0,2}", "{1,}", "{,1}"};
-    static const char* const kSuffixes[] = {"", "?", "+"};
-    if (pick(2) == 0) return "";
-    return std::string(kForms[pick(sizeof kForms / sizeof kForms[0])]) + kSuffixes[pick(3)];
-  }
-
-  std::mt19937 rng_;
-};
-
-std::string randomSubject(std::mt19937& rng) {
-  static const char kLetters[] = "aabbA1\n ";
-  std::string s;
-  int n = static_cast<int>(rng() % 9);
-  for (int i = 0; i < n; ++i) s += kLetters[rng() % (sizeof kLetters - 1)];
-  return s;
-}
-
 TEST(ReferenceTest, RandomPatternsAgree) {
-  PatternGenerator generator(20240611);
+  rxtest::PatternGenerator generator(20240611);
   std::mt19937& rng = generator.rng();
   int compiled = 0, compared = 0;
   for (int round = 0; round < 6000; ++round) {
@@ -135,7 +85,7 @@ TEST(ReferenceTest, RandomPatternsAgree) {
     if (!p) continue;
     ++compiled;
     for (int i = 0; i < 4; ++i)
-      compared += agree(*p, randomSubject(rng), pattern + " flags " + std::to_string(flags));
+      compared += agree(*p, rxtest::randomSubject(rng), pattern + " flags " + std::to_string(flags));
   }
   EXPECT_GT(compiled, 3000);
   EXPECT_GT(compared, 12000);

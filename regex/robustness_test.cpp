@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "regex/parse_state.h"
 #include "regex/pattern.h"
 
 namespace {
@@ -97,6 +98,73 @@ TEST(RobustnessTest, LimitFlagIsPerCall) {
   m->setText("aab");
   EXPECT_TRUE(m->matchWhole());
   EXPECT_FALSE(m->limitExceeded());
+}
+
+std::string nested(int depth, const std::string& inside) {
+  return std::string(static_cast<size_t>(depth), '(') + inside + std::string(static_cast<size_t>(depth), ')');
+}
+
+int reports(const std::string& err, const std::string& message) {
+  int n = 0;
+  for (size_t at = err.find("Syntax Error"); at != std::string::npos; at = err.find("Syntax Error", at + 1))
+    ++n;
+  EXPECT_NE(err.find(message), std::string::npos);
+  return n;
+}
+
+TEST(RobustnessTest, NestingBeyondTheBoundIsOneSyntaxError) {
+  struct Deep {
+    const char* open;
+    const char* close;
+  };
+  const Deep kinds[] = {{"(", ")"}, {"(?:", ")"}, {"(?=", ")"}, {"(?>", ")"}, {"[", "]"}};
+  for (const Deep& d : kinds) {
+    std::string pattern;
+    for (int i = 0; i < 20000; ++i) pattern += d.open;
+    pattern += "a";
+    for (int i = 0; i < 20000; ++i) pattern += d.close;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Pattern::create(pattern)) << d.open;
+    EXPECT_FALSE(WidePattern::create(std::wstring(pattern.begin(), pattern.end()))) << d.open;
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(reports(err, "Syntax Error near here. Nested too deeply.\n"), 2) << d.open;
+  }
+  // Unclosed, as a fuzzer would write them.
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(Pattern::create(std::string(30000, '[')));
+  EXPECT_FALSE(Pattern::create(std::string(30000, '(')));
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(reports(err, "Nested too deeply"), 2);
+}
+
+TEST(RobustnessTest, NestingAtTheBoundCompiles) {
+  EXPECT_TRUE(Pattern::create(nested(rx::kMaxNesting, "a")));
+  std::string classes(rx::kMaxNesting, '[');
+  classes += "a" + std::string(rx::kMaxNesting, ']');
+  auto p = Pattern::create(classes);
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(p->matchesWhole("a"));
+}
+
+TEST(RobustnessTest, NamedSubPatternsCountAsNesting) {
+  ASSERT_TRUE(Pattern::defineNamed("deep", nested(2000, "x")));
+  EXPECT_TRUE(Pattern::create(nested(rx::kMaxNesting - 2001, "{deep}")));
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(Pattern::create(nested(rx::kMaxNesting - 2000, "{deep}")));
+  EXPECT_EQ(reports(testing::internal::GetCapturedStderr(), "Nested too deeply"), 1);
+  Pattern::clearNamed();
+}
+
+TEST(RobustnessTest, WideAlternationCompilesWithoutDepth) {
+  std::string pattern;
+  for (int i = 0; i < 20000; ++i) pattern += (i ? "|b" : "b") + std::to_string(i);
+  for (const std::string& text : {pattern, "(" + pattern + ")", "(?:" + pattern + ")*"}) {
+    auto p = Pattern::create(text);
+    ASSERT_TRUE(p);
+    auto m = p->newMatcher("b19999");
+    bool whole = m->matchWhole();
+    EXPECT_TRUE(whole || m->limitExceeded()) << text.substr(0, 3);
+  }
 }
 
 TEST(RobustnessTest, LongPatternsCompile) {

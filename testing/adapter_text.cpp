@@ -1,3 +1,4 @@
+// Parsing the command-line form of a simulated adapter.
 #include "testing/adapter_text.h"
 
 #include <map>

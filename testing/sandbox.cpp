@@ -1,3 +1,4 @@
+// Laying out the simulated server: system root, libraries, sysfs, release files, working directory.
 #include "testing/sandbox.h"
 
 #include <fstream>
@@ -5,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 
 namespace testsupport {
 namespace {

@@ -1,3 +1,4 @@
+// Scratch directories, files, environment, XML flattening and running executables for the tests.
 #include "testing/test_support.h"
 
 #include <libxml/parser.h>
@@ -11,7 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 
 namespace testsupport {
 

@@ -1,3 +1,4 @@
+// Building the simulated QLogic fleet: adapters, catalogue and the stand-in engine's query report.
 #include "bench/whole_run/fleet.h"
 
 #include <cstdio>
@@ -5,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 
 namespace wholerun {
 

@@ -1,3 +1,4 @@
+// Running one process with fork and exec, and reading its own and its children's usage.
 #include "bench/whole_run/process_usage.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// Medians of repeated whole runs and the table that reports them against the cost targets.
 #include "bench/whole_run/run_table.h"
 
 #include <algorithm>

@@ -14,7 +14,7 @@
 #include "bench/whole_run/fleet.h"
 #include "bench/whole_run/process_usage.h"
 #include "bench/whole_run/run_table.h"
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/sandbox.h"
 
 namespace {

@@ -1,41 +1,22 @@
+// The Brocade rules: inventory from the option ROM version, and the boot update run.
 #include "components/brocade/component.h"
 
-#include <cstdlib>
-
 #include "fchba/field_text.h"
-#include "framework/flash_engine.h"
-#include "framework/wide_text.h"
+#include "framework/run_exit.h"
+#include "framework/vendor_tool.h"
 #include "regex/pattern.h"
+#include "support/wide_text.h"
 
 namespace BrocadeComp {
 
-namespace {
-
-FirmwareItem bootBiosItem(const ReferenceDevice& entry, const std::wstring& installed) {
-  FirmwareItem item;
-  item.type = L"Boot BIOS ROM";
-  item.version = entry.bios;
-  item.active_version = installed;
-  item.action = actionFor(CBaseCmp::compareVersions(item.version, item.active_version));
-  item.duration = entry.duration;
-  item.shared = L"no";
-  return item;
-}
-
-}  // namespace
-
 void CComponent::buildInventory() {
-  for (std::size_t i = 0; i < adapters.size(); ++i) {
-    const std::wstring key = pciIdText(i);
-    const int index = findCatalogueIndex(key);
-    if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) continue;
-    const ReferenceDevice& entry = catalogue.devices[index];
-    DiscoveredDevice device;
-    device.device_id = key;
-    device.product_id = entry.model;
-    device.fw_items.push_back(
-        bootBiosItem(entry, cleanVersionText(toWide(fieldText(adapters[i].optionRomVersion)))));
-    report.devices.push_back(device);
+  for (const CataloguedAdapter& found : cataloguedAdapters(DeviceIdSource::AdapterKey)) {
+    const ReferenceDevice& entry = *found.entry;
+    const std::wstring installed =
+        cleanVersionText(toWide(fieldText(adapters[found.adapter].optionRomVersion)));
+    report.devices.push_back(
+        discoveredDevice(found.deviceId, entry,
+                         {firmwareItem(L"Boot BIOS ROM", entry.bios, installed, compareVersions, entry)}));
   }
 }
 
@@ -51,13 +32,10 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 }
 
 int CComponent::flash() {
-  std::string command = std::string("./bcu_bootupdate boot --update ") + "bfa_boot_fw" + " -a";
-  log.write("Executing flash engine: ").write(command).write("\n");
-  command += logRedirections(log);
-  // The tool runs as root: executable for all, writable by its owner only.
-  (void)std::system("chmod 755 ./bcu_bootupdate");
-  const CommandStatus status = runFlashEngine(log, command);
-  return status.exitCode == 0 && !status.signalled ? 1 : 7;
+  const FlashEngine engine{"./bcu_bootupdate", " boot --update bfa_boot_fw -a"};
+  const CommandStatus status =
+      runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
+  return status.exitCode == 0 && !status.signalled ? kExitApplied : kExitFailed;
 }
 
 }  // namespace BrocadeComp

@@ -16,7 +16,7 @@ class CComponent : public CBaseCmp {
   void buildInventory() override;
   // The last four-part dotted number in the text, or the text unchanged.
   std::wstring cleanVersionText(const std::wstring& text) override;
-  // 1 when the tool succeeded, otherwise 7.
+  // Applied when the tool succeeded, otherwise failed.
   int flash() override;
 };
 

@@ -1,13 +1,13 @@
+// The Emulex rules: discovery through the kit's query, the catalogue key of a kit line, the kit's flash.
 #include "components/emulex/component.h"
-
-#include <cstdlib>
 
 #include "components/emulex/flash_outcome.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
-#include "framework/command_runner.h"
-#include "framework/flash_engine.h"
-#include "framework/wide_text.h"
+#include "framework/vendor_tool.h"
+#include "support/command_runner.h"
+#include "support/split_lines.h"
+#include "support/wide_text.h"
 
 namespace EmulexComp {
 
@@ -34,8 +34,7 @@ bool CComponent::prepareKit() {
   log.write("Preparing the Emulex Kit...");
   (void)runCommand("unzip -o elxflashStandalone*.zip");
   log.write("done\n");
-  // The script runs as root: executable for all, writable by its owner only.
-  (void)std::system((std::string("chmod 755 ") + kKitScript).c_str());
+  makeExecutable(kKitScript);
   return false;
 }
 
@@ -48,9 +47,9 @@ bool CComponent::discover() {
     KitLine line;
     if (!parser.parse(text, line)) continue;
     const std::wstring key = toWide(kitKey(line));
-    const int index = findCatalogueIndex(key);
-    if (index < 0 || static_cast<std::size_t>(index) >= catalogue.devices.size()) continue;
-    report.devices.push_back(deviceForKitLine(line, key, catalogue.devices[index]));
+    const ReferenceDevice* entry = catalogueEntry(key);
+    if (entry == nullptr) continue;
+    report.devices.push_back(deviceForKitLine(line, key, *entry));
   }
   return true;
 }
@@ -61,10 +60,10 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 
 int CComponent::flash() {
   // " /sysfs " and " /f " (or " /update ") joined: two spaces before the mode.
-  const std::string command =
-      std::string(kKitScript) + " /sysfs " + (force ? " /f" : " /update") + logRedirections(log);
-  log.write("Executing flash engine: ").write(command).write("\n");
-  return reportFlashOutcome(log, runFlashEngine(log, command));
+  const FlashEngine kit{kKitScript, std::string(" /sysfs ") + (force ? " /f" : " /update")};
+  // The script was made executable when the kit was unpacked.
+  return reportFlashOutcome(
+      log, runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable));
 }
 
 std::string CComponent::padId(const std::string& text) {

@@ -1,4 +1,7 @@
+// The Emulex kit's exit codes: the message for each and the run's result.
 #include "components/emulex/flash_outcome.h"
+
+#include "framework/run_exit.h"
 
 namespace EmulexComp {
 
@@ -27,24 +30,24 @@ int reportFlashOutcome(ComponentLog& log, const CommandStatus& status) {
   // An interrupted shell leaves adapters half written; never report it as applied.
   if (status.signalled) {
     log.write(kAllFailed);
-    return 7;
+    return kExitFailed;
   }
   const int code = status.exitCode;
   if (code == 0) {
     log.write("All updates were successful.  Reboot needed.\n");
-    return 1;
+    return kExitApplied;
   }
   if (code == 1) {
     log.write("No operation performed.  No updates needed or discovery command executed.\n");
-    return 3;
+    return kExitNothingDone;
   }
   if (code >= 2 && code <= 6) {
     log.write(kAllFailed);
-    return 7;
+    return kExitFailed;
   }
   if (code >= 11 && code <= 16) {
     log.write(kSkippedCnaMessages[code - 11]).write(kOfflineToolNotice);
-    return 7;
+    return kExitFailed;
   }
   return code;
 }

@@ -2,8 +2,8 @@
 // the component result the run ends with.
 #pragma once
 
-#include "framework/command_runner.h"
 #include "framework/component_log.h"
+#include "support/command_runner.h"
 
 namespace EmulexComp {
 

@@ -1,37 +1,32 @@
+// The "Firmware" and "Boot BIOS ROM" items of one catalogued kit line.
 #include "components/emulex/kit_inventory.h"
+
+#include <utility>
+#include <vector>
 
 #include "components/emulex/model_rules.h"
 #include "framework/base_component.h"
-#include "framework/wide_text.h"
+#include "support/wide_text.h"
 
 namespace EmulexComp {
 
 namespace {
 
-FirmwareItem firmwareItem(const KitLine& line, const ReferenceDevice& entry) {
+FirmwareItem firmware(const KitLine& line, const ReferenceDevice& entry) {
   const std::string installed = installedFirmwareText(line.model, line.firmware);
-  FirmwareItem item;
-  item.type = L"Firmware";
-  item.version = availableFirmwareVersion(line.model, entry.firmware);
-  item.active_version = toWide(firmwareTextForComparison(line.model, entry.firmware, installed));
-  const int r = comparesFirmwareByMajorAndRest(line.model)
-                    ? compareMajorAndRest(item.version, item.active_version)
-                    : CBaseCmp::compareVersions(item.version, item.active_version);
-  item.action = actionFor(r);
-  item.duration = entry.duration;
-  item.shared = L"no";
-  return item;
+  const VersionOrder order =
+      comparesFirmwareByMajorAndRest(line.model) ? compareMajorAndRest : CBaseCmp::compareVersions;
+  return firmwareItem(L"Firmware", availableFirmwareVersion(line.model, entry.firmware),
+                      toWide(firmwareTextForComparison(line.model, entry.firmware, installed)), order, entry);
 }
 
 // Its shared field stays empty: the boot code is not marked "no" as the
 // firmware is.
-FirmwareItem biosItem(const KitLine& line, const ReferenceDevice& entry) {
-  FirmwareItem item;
-  item.type = L"Boot BIOS ROM";
-  item.version = entry.bios;
-  item.active_version = toWide(installedBootCodeText(line.model, line.bootCode));
-  item.action = actionFor(compareMajorAndRest(item.version, item.active_version));
-  item.duration = entry.duration;
+FirmwareItem bootBios(const KitLine& line, const ReferenceDevice& entry) {
+  FirmwareItem item =
+      firmwareItem(L"Boot BIOS ROM", entry.bios, toWide(installedBootCodeText(line.model, line.bootCode)),
+                   compareMajorAndRest, entry);
+  item.shared.clear();
   return item;
 }
 
@@ -39,12 +34,9 @@ FirmwareItem biosItem(const KitLine& line, const ReferenceDevice& entry) {
 
 DiscoveredDevice deviceForKitLine(const KitLine& line, const std::wstring& key,
                                   const ReferenceDevice& entry) {
-  DiscoveredDevice device;
-  device.device_id = key;
-  device.product_id = entry.model;
-  device.fw_items.push_back(firmwareItem(line, entry));
-  if (entry.biosFlag != 0) device.fw_items.push_back(biosItem(line, entry));
-  return device;
+  std::vector<FirmwareItem> items{firmware(line, entry)};
+  if (entry.biosFlag != 0) items.push_back(bootBios(line, entry));
+  return discoveredDevice(key, entry, std::move(items));
 }
 
 }  // namespace EmulexComp

@@ -1,4 +1,7 @@
+// The kit line pattern and the parser that takes a line apart into its seven fields.
 #include "components/emulex/kit_line.h"
+
+#include <vector>
 
 namespace EmulexComp {
 
@@ -10,21 +13,6 @@ const char kLinePattern[] =
     ".*Firmware=(.+),.*Boot Code=([\\w\\.]+).*";
 
 }  // namespace
-
-std::vector<std::string> splitLines(const std::string& output) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < output.size()) {
-    const std::size_t end = output.find('\n', start);
-    if (end == std::string::npos) {
-      lines.push_back(output.substr(start));
-      break;
-    }
-    lines.push_back(output.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
 
 KitLineParser::KitLineParser() : pattern_(Pattern::create(kLinePattern, Pattern::DOT_ALL)) {}
 

@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "regex/pattern.h"
 
@@ -19,10 +18,6 @@ struct KitLine {
   std::string firmware;           // "Firmware="
   std::string bootCode;           // "Boot Code="
 };
-
-// The query output in lines, split at "\n"; a last line without a line end
-// counts, and a carriage return stays in its line.
-std::vector<std::string> splitLines(const std::string& output);
 
 // Matches whole lines against the kit's line format; the pattern is compiled
 // once for all the lines of one query.

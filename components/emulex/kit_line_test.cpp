@@ -10,12 +10,6 @@ const char kLine[] =
     "HBA=LPe12002-M8, PCI ID=f100, VID=10df, SSID=f100, SVID=10df, Firmware=US2.02A1, Boot Code=UU5.02a3, "
     "Port WWN=10:00:00:00:c9:aa:bb:cc";
 
-TEST(KitLineSplit, KeepsCarriageReturnsAndAnUnterminatedLastLine) {
-  EXPECT_EQ(splitLines("a\r\nb\n\nc"), (std::vector<std::string>{"a\r", "b", "", "c"}));
-  EXPECT_EQ(splitLines("a\n"), (std::vector<std::string>{"a"}));
-  EXPECT_TRUE(splitLines("").empty());
-}
-
 TEST(KitLineParse, TakesTheSevenFields) {
   KitLineParser parser;
   KitLine line;

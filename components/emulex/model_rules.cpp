@@ -1,3 +1,4 @@
+// The model-name rules of the Emulex version handling.
 #include "components/emulex/model_rules.h"
 
 #include <algorithm>

@@ -1,16 +1,16 @@
+// The QLogic rules: inventory from the engine's query, loose catalogue matching, the engine's code map.
 #include "components/qlogic/component.h"
 
-#include <cstdlib>
-
 #include "components/qlogic/query_report.h"
-#include "framework/command_runner.h"
-#include "framework/flash_engine.h"
+#include "framework/run_exit.h"
+#include "framework/vendor_tool.h"
+#include "support/command_runner.h"
 
 namespace QLogicComp {
 
 namespace {
 
-const char kMakeExecutable[] = "chmod 755 ./qlafwupdate";
+const char kEngine[] = "./qlafwupdate";
 
 // The flash image version of the last consulted instance whose port name is
 // the adapter's first port WWN. An adapter without a port WWN has nothing to
@@ -27,31 +27,21 @@ std::wstring installedVersion(const QueryReport& query, const std::string& portW
 }  // namespace
 
 int exitCodeForEngine(int e) {
-  if (e == 0) return 1;
-  if (e == 1) return 3;
-  if ((e >= 2 && e <= 10) || e == 14 || e == 16 || e == 17) return 7;
+  if (e == 0) return kExitApplied;
+  if (e == 1) return kExitNothingDone;
+  if ((e >= 2 && e <= 10) || e == 14 || e == 16 || e == 17) return kExitFailed;
   return e;
 }
 
 void CComponent::buildInventory() {
-  (void)std::system(kMakeExecutable);
-  const QueryReport query = parseQueryReport(runCommand("./qlafwupdate /q"));
-  for (std::size_t j = 0; j < adapters.size(); ++j) {
-    const int index = findCatalogueIndex(pciIdText(j));
-    if (index < 0) continue;
-    const ReferenceDevice& entry = catalogue.devices[static_cast<std::size_t>(index)];
-    FirmwareItem item;
-    item.type = L"Multiboot Image";
-    item.version = entry.boot;
-    item.active_version = installedVersion(query, adapters[j].portWwn);
-    item.action = actionFor(compareVersions(item.version, item.active_version));
-    item.duration = entry.duration;
-    item.shared = L"no";
-    DiscoveredDevice device;
-    device.device_id = entry.device_id;
-    device.product_id = entry.model;
-    device.fw_items.push_back(item);
-    report.devices.push_back(device);
+  makeExecutable(kEngine);
+  const QueryReport query = parseQueryReport(runCommand(std::string(kEngine) + " /q"));
+  for (const CataloguedAdapter& found : cataloguedAdapters(DeviceIdSource::CatalogueEntry)) {
+    const ReferenceDevice& entry = *found.entry;
+    const std::wstring installed = installedVersion(query, adapters[found.adapter].portWwn);
+    report.devices.push_back(
+        discoveredDevice(found.deviceId, entry,
+                         {firmwareItem(L"Multiboot Image", entry.boot, installed, compareVersions, entry)}));
   }
 }
 
@@ -69,15 +59,13 @@ int CComponent::findCatalogueIndex(const std::wstring& name) {
 }
 
 int CComponent::flash() {
-  std::string command = "./qlafwupdate";
-  if (silent) command += " /s";
-  if (force) command += " /f";
-  log.write("Executing flash engine: ").write(command).write("\n");
-  command += logRedirections(log);
-  (void)std::system(kMakeExecutable);
-  const CommandStatus status = runFlashEngine(log, command);
+  FlashEngine engine{kEngine, ""};
+  if (silent) engine.arguments += " /s";
+  if (force) engine.arguments += " /f";
+  const CommandStatus status =
+      runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
   // An interrupted flash is a failed one, whatever the status bits say.
-  if (status.signalled) return 7;
+  if (status.signalled) return kExitFailed;
   return exitCodeForEngine(status.exitCode);
 }
 

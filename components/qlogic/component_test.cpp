@@ -1,8 +1,9 @@
+// The QLogic component: inventory, catalogue matching, flash command and exit codes, version text.
 #include "components/qlogic/component.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/test_support.h"
 
 using testsupport::readFile;

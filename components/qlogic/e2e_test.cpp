@@ -2,7 +2,7 @@
 // simulated QLogic library, the inventory from the stand-in flash engine.
 #include <gtest/gtest.h>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/sandbox.h"
 
 using testsupport::readFile;

@@ -1,3 +1,4 @@
+// Reading the engine's query report into flash image versions and port names.
 #include "components/qlogic/query_report.h"
 
 #include <algorithm>
@@ -5,23 +6,13 @@
 #include <cstdlib>
 #include <memory>
 
-#include "framework/wide_text.h"
 #include "regex/pattern.h"
+#include "support/split_lines.h"
+#include "support/wide_text.h"
 
 namespace QLogicComp {
 
 namespace {
-
-std::vector<std::string> splitLines(const std::string& output) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end = output.find('\n'); end != std::string::npos; end = output.find('\n', start)) {
-    lines.push_back(output.substr(start, end - start));
-    start = end + 1;
-  }
-  if (start < output.size()) lines.push_back(output.substr(start));
-  return lines;
-}
 
 // Group 1 of a whole-line match, or false when the line does not match.
 bool lineValue(Pattern& pattern, const std::string& line, std::string& value) {

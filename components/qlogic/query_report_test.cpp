@@ -1,3 +1,4 @@
+// The engine's query report: instance blocks, line matching, numbers and port names.
 #include "components/qlogic/query_report.h"
 
 #include <gtest/gtest.h>

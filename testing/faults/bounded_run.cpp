@@ -1,3 +1,4 @@
+// Running an executable with a deadline, a memory measure and optional file-mode bounds.
 #include "testing/faults/bounded_run.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// The checks every fault case makes about a run.
 #include "testing/faults/fault_checks.h"
 
 #include "testing/faults/fault_server.h"

@@ -1,3 +1,4 @@
+// Making the large and hostile inputs of the fault cases.
 #include "testing/faults/fault_inputs.h"
 
 #include <cstdio>

@@ -1,9 +1,10 @@
+// Setting up the simulated server of one fault case.
 #include "testing/faults/fault_server.h"
 
 #include <cstdlib>
 #include <stdexcept>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/standins/standins.h"
 
 namespace faults {

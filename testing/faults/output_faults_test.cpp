@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <tuple>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/faults/fault_checks.h"
 #include "testing/faults/fault_server.h"
 

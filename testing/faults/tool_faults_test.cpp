@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <tuple>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/faults/fault_checks.h"
 #include "testing/faults/fault_inputs.h"
 #include "testing/faults/fault_server.h"

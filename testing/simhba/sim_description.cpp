@@ -1,3 +1,4 @@
+// Reading the simulated library's description file.
 #include "testing/simhba/sim_description.h"
 
 #include <cstdlib>

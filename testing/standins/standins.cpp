@@ -1,8 +1,9 @@
+// Installing the stand-in vendor tools and writing their control files.
 #include "testing/standins/standins.h"
 
 #include <cstdlib>
 
-#include "framework/shell_quote.h"
+#include "support/shell_quote.h"
 #include "testing/test_support.h"
 
 namespace standins {

@@ -1,9 +1,9 @@
-// rxprobe entry point; the protocol lives in probe.cpp.
+// rxprobe entry point; the protocol lives in regex/testing/probe.cpp.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "tools/rxprobe/probe.h"
+#include "regex/testing/probe.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

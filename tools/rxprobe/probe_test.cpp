@@ -1,6 +1,6 @@
 // rxprobe's protocol: subject-line escapes, exit statuses and the JSON line,
 // through the built executable and through the library.
-#include "tools/rxprobe/probe.h"
+#include "regex/testing/probe.h"
 
 #include <gtest/gtest.h>
 

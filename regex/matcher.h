@@ -1,0 +1,52 @@
+// The matcher of a compiled pattern over one subject: whole-subject match,
+// successive searches, group positions and template substitution.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "regex/match_state.h"
+
+template <class Char>
+class BasicPattern;
+
+template <class Char>
+class BasicPatternMatcher {
+ public:
+  using String = std::basic_string<Char>;
+
+  // The matcher keeps a copy of the subject and must not outlive the pattern.
+  BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject);
+  BasicPatternMatcher(const BasicPatternMatcher&) = delete;
+  BasicPatternMatcher& operator=(const BasicPatternMatcher&) = delete;
+
+  void setText(const String& subject);
+  void rewind();
+  bool matchWhole();
+  bool findFirst();
+  // Searches after the previous match; after a search that failed it keeps
+  // returning false until rewind or setText.
+  bool findNext();
+  int groupStart(int i) const;
+  int groupEnd(int i) const;
+  String groupText(int i) const;
+  std::vector<String> groupTexts(bool includeWhole) const;
+  // True when the latest matchWhole, findFirst or findNext gave up at the
+  // depth bound or the step budget: its false then means "gave up", not
+  // "no match".
+  bool limitExceeded() const { return state_.stopped; }
+  // Rewinds, then the text of every successive match.
+  std::vector<String> findAll();
+  // The template with \n (all the digits that follow) replaced by group n.
+  String substituteGroups(const String& replacement) const;
+
+ private:
+  void bindSubject();
+  int runHead(int from);
+
+  BasicPattern<Char>* pattern_;
+  String subject_;
+  rx::MatchState<Char> state_;
+  bool matched_ = false;
+  bool exhausted_ = false;
+};

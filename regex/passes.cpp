@@ -1,0 +1,260 @@
+// The passes that run over a finished graph and set what the nodes use to
+// skip work at match time: the first characters and literal prefix of a
+// match, the one-character follower of an atom loop, and literal chains.
+// None of them changes an answer; each states the property of the graph it
+// relies on.
+#include "regex/passes.h"
+
+#include <string>
+#include <type_traits>
+#include <vector>
+
+namespace rx {
+
+namespace {
+
+constexpr int kMaxVisits = 2000;
+
+template <class Char>
+class FirstChars {
+ public:
+  using N = Node<Char>;
+  using T = CharTraits<Char>;
+
+  bool of(const N* n, CharSet* out);
+
+ private:
+  bool atom(const N* n, CharSet* out);
+  bool foldedChars(const N* n, CharSet* out);
+  bool loop(const GroupLoopNode<Char>* n, CharSet* out);
+  bool quantifier(const QuantifierNode<Char>* q, CharSet* out);
+
+  int visits_ = 0;
+  std::vector<const N*> openLoops_;
+};
+
+// The characters of a consuming atom; false for anything else.
+template <class Char>
+bool FirstChars<Char>::atom(const N* n, CharSet* out) {
+  switch (n->kind) {
+    case NodeKind::Char:
+      out->add(T::code(static_cast<const CharNode<Char>*>(n)->ch));
+      return true;
+    case NodeKind::Class: {
+      auto* c = static_cast<const ClassNode<Char>*>(n);
+      // An inverted wide class reaches beyond the byte values.
+      if (c->inv && !std::is_same<Char, char>::value) return false;
+      out->unite(c->inv ? c->set.complementLow() : c->set);
+      return true;
+    }
+    case NodeKind::Quote:
+      if (static_cast<const QuoteNode<Char>*>(n)->str.empty()) return false;
+      out->add(T::code(static_cast<const QuoteNode<Char>*>(n)->str[0]));
+      return true;
+    case NodeKind::CIChar:
+    case NodeKind::CIClass:
+    case NodeKind::CIQuote:
+      return foldedChars(n, out);
+    case NodeKind::Start:
+    case NodeKind::End:
+    case NodeKind::GreedyQuantifier:
+    case NodeKind::LazyQuantifier:
+    case NodeKind::PossessiveQuantifier:
+    case NodeKind::Accept:
+    case NodeKind::SubStart:
+    case NodeKind::Or:
+    case NodeKind::LookAhead:
+    case NodeKind::LookBehind:
+    case NodeKind::StartOfLine:
+    case NodeKind::EndOfLine:
+    case NodeKind::Reference:
+    case NodeKind::StartOfInput:
+    case NodeKind::EndOfInput:
+    case NodeKind::WordBoundary:
+    case NodeKind::EndOfMatch:
+    case NodeKind::GroupHead:
+    case NodeKind::GroupTail:
+    case NodeKind::GroupLoopPrologue:
+    case NodeKind::GroupLoop:
+      return false;
+  }
+  return false;
+}
+
+// Case-insensitive atoms in the narrow form: every byte the atom accepts
+// at the first position. The wide form's folding has no such finite list.
+template <class Char>
+bool FirstChars<Char>::foldedChars(const N* n, CharSet* out) {
+  if (!std::is_same<Char, char>::value) return false;
+  if (n->kind == NodeKind::CIQuote && static_cast<const QuoteNode<Char>*>(n)->str.empty()) return false;
+  for (uint32_t c = 0; c < 256; ++c) {
+    Char ch = T::fromCode(c);
+    bool accepts = false;
+    if (n->kind == NodeKind::CIChar) {
+      accepts = T::fold(ch) == static_cast<const CharNode<Char>*>(n)->ch;
+    } else if (n->kind == NodeKind::CIClass) {
+      auto* k = static_cast<const ClassNode<Char>*>(n);
+      accepts = k->set.contains(T::code(T::fold(ch))) != k->inv;
+    } else {
+      accepts = T::fold(ch) == T::fold(static_cast<const QuoteNode<Char>*>(n)->str[0]);
+    }
+    if (accepts) out->add(c);
+  }
+  return true;
+}
+
+template <class Char>
+bool FirstChars<Char>::of(const N* n, CharSet* out) {
+  if (!n || ++visits_ > kMaxVisits) return false;
+  switch (n->kind) {
+    case NodeKind::Start:
+    case NodeKind::SubStart:
+    case NodeKind::GroupHead:
+    case NodeKind::GroupTail:
+    case NodeKind::GroupLoopPrologue:
+    case NodeKind::LookAhead:
+    case NodeKind::LookBehind:
+    case NodeKind::StartOfLine:
+    case NodeKind::EndOfLine:
+    case NodeKind::StartOfInput:
+    case NodeKind::EndOfInput:
+    case NodeKind::WordBoundary:
+    case NodeKind::EndOfMatch:
+      return of(n->next, out);
+    case NodeKind::Accept:
+      return n->next && of(n->next, out);
+    case NodeKind::Or: {
+      auto* o = static_cast<const OrNode<Char>*>(n);
+      return of(o->one, out) && of(o->two, out);
+    }
+    case NodeKind::GroupLoop:
+      return loop(static_cast<const GroupLoopNode<Char>*>(n), out);
+    case NodeKind::GreedyQuantifier:
+    case NodeKind::LazyQuantifier:
+    case NodeKind::PossessiveQuantifier:
+      return quantifier(static_cast<const QuantifierNode<Char>*>(n), out);
+    case NodeKind::Char:
+    case NodeKind::CIChar:
+    case NodeKind::Class:
+    case NodeKind::CIClass:
+    case NodeKind::Quote:
+    case NodeKind::CIQuote:
+      return atom(n, out);
+    case NodeKind::End:
+    case NodeKind::Reference:
+      // The match may end here, or go on with text of any kind.
+      return false;
+  }
+  return false;
+}
+
+// Coming back to a loop from its own tail means the iteration consumed
+// nothing so far: no answer.
+template <class Char>
+bool FirstChars<Char>::loop(const GroupLoopNode<Char>* n, CharSet* out) {
+  for (const N* open : openLoops_) {
+    if (open == n) return false;
+  }
+  openLoops_.push_back(n);
+  bool known = of(n->inner, out);
+  openLoops_.pop_back();
+  return known && (n->min >= 1 || of(n->next, out));
+}
+
+template <class Char>
+bool FirstChars<Char>::quantifier(const QuantifierNode<Char>* q, CharSet* out) {
+  if (!atom(q->inner, out)) return false;
+  return q->min >= 1 || of(q->next, out);
+}
+
+// First characters. Relies on: every match passes through a consuming atom
+// before it can end, along every path from the head; a path that could end
+// or loop back without consuming gives no answer. The start node then skips
+// the positions that hold none of the characters.
+template <class Char>
+void setFirstChars(Graph<Char>& graph) {
+  CharSet first;
+  if (FirstChars<Char>().of(graph.head, &first))
+    static_cast<StartNode<Char>*>(graph.head)->setFirstChars(first);
+}
+
+// Followers. Relies on: the nodes looked through (joins with a next node,
+// sequence starts, group heads and tails) consume nothing and undo what they
+// set when the rest fails, so the rest of the pattern after an atom loop
+// begins with the follower's test at the loop's end position. The loop then
+// tries only the ends the follower accepts.
+template <class Char>
+void linkFollowers(Graph<Char>& graph) {
+  for (Node<Char>* node : graph.nodes()) {
+    if (node->kind != NodeKind::GreedyQuantifier && node->kind != NodeKind::LazyQuantifier) continue;
+    const Node<Char>* n = node->next;
+    for (int hops = 0; n && hops < 64; ++hops) {
+      NodeKind k = n->kind;
+      bool transparent = (k == NodeKind::Accept && n->next) || k == NodeKind::SubStart ||
+                         k == NodeKind::GroupHead || k == NodeKind::GroupTail;
+      if (!transparent) break;
+      n = n->next;
+    }
+    if (n && (n->kind == NodeKind::Char || n->kind == NodeKind::CIChar || n->kind == NodeKind::Class ||
+              n->kind == NodeKind::CIClass)) {
+      static_cast<QuantifierNode<Char>*>(node)->follower = n;
+    }
+  }
+}
+
+// Literal prefix. Relies on: the chain from the head up to the first node
+// that is not a case-sensitive character or quote, looked through the same
+// transparent nodes, is the only way into the pattern, so every match begins
+// with that text.
+template <class Char>
+void setPrefix(Graph<Char>& graph) {
+  std::basic_string<Char> prefix;
+  for (const Node<Char>* n = graph.head->next; n; n = n->next) {
+    NodeKind k = n->kind;
+    if (k == NodeKind::Char) {
+      prefix += static_cast<const CharNode<Char>*>(n)->ch;
+    } else if (k == NodeKind::Quote) {
+      prefix += static_cast<const QuoteNode<Char>*>(n)->str;
+    } else if (!(k == NodeKind::SubStart || k == NodeKind::GroupHead || (k == NodeKind::Accept && n->next))) {
+      break;
+    }
+  }
+  static_cast<StartNode<Char>*>(graph.head)->setPrefix(prefix);
+}
+
+// Literal chains. Relies on: a character node that follows another one is
+// reached only through it (the compiler links each atom once), so the first
+// node of a chain can compare the whole chain and continue after its last.
+template <class Char>
+void linkLiterals(Graph<Char>& graph) {
+  for (Node<Char>* node : graph.nodes()) {
+    if (node->kind == NodeKind::Char && node->next && node->next->kind == NodeKind::Char) {
+      static_cast<CharNode<Char>*>(node->next)->inChain = true;
+    }
+  }
+  for (Node<Char>* node : graph.nodes()) {
+    if (node->kind != NodeKind::Char || !node->next || node->next->kind != NodeKind::Char) continue;
+    if (static_cast<CharNode<Char>*>(node)->inChain) continue;
+    std::basic_string<Char> text;
+    const Node<Char>* n = node;
+    for (; n && n->kind == NodeKind::Char; n = n->next) text += static_cast<const CharNode<Char>*>(n)->ch;
+    static_cast<CharNode<Char>*>(node)->setLiteral(text, n);
+  }
+}
+
+}  // namespace
+
+// The first-character and prefix passes read the graph as the compiler left
+// it, so they run before the literal chains are set.
+template <class Char>
+void optimise(Graph<Char>& graph) {
+  linkFollowers(graph);
+  setFirstChars(graph);
+  setPrefix(graph);
+  linkLiterals(graph);
+}
+
+template void optimise<char>(Graph<char>&);
+template void optimise<wchar_t>(Graph<wchar_t>&);
+
+}  // namespace rx
