@@ -7,6 +7,14 @@ if(FCUPDATE_FUZZ OR FCUPDATE_BENCH OR FCUPDATE_SANITIZE)
                       "their libraries are built for libstdc++")
 endif()
 
+# Hardening that the old loaders honour: position-independent executables,
+# read-only relocations bound at start-up, buffer checks of the glibc 2.3.4
+# __*_chk family, and a stack protector whose canary is a global of our own
+# (compat/stack_protector.c), since glibc keeps one only from 2.4 on. Both
+# hash tables, because loaders before glibc 2.5 read only the classic one.
+add_compile_options(-D_FORTIFY_SOURCE=2 -fstack-protector-strong -mstack-protector-guard=global)
+add_link_options(-Wl,--hash-style=both -Wl,-z,relro,-z,now $<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-pie>)
+
 # Debian's GoogleTest libraries are built for libstdc++; its sources build
 # with this toolchain, and define GTest::gtest and GTest::gtest_main themselves.
 set(FCUPDATE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
@@ -18,7 +26,8 @@ foreach(gtest_target gtest gtest_main)
   target_compile_options(${gtest_target} PRIVATE -w)
 endforeach()
 
-add_library(fcupdate_portable_compat STATIC ${CMAKE_CURRENT_LIST_DIR}/compat/glibc_compat.c)
+add_library(fcupdate_portable_compat STATIC ${CMAKE_CURRENT_LIST_DIR}/compat/glibc_compat.c
+                                            ${CMAKE_CURRENT_LIST_DIR}/compat/stack_protector.c)
 # An object library, since nothing refers to what it holds: an archive
 # member would never be pulled in.
 add_library(fcupdate_portable_dso OBJECT ${CMAKE_CURRENT_LIST_DIR}/compat/dso_finalize.c)

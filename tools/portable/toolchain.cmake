@@ -39,13 +39,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ENV{PKG_CONFIG_LIBDIR} "${sysroot}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 
-# Hardening that the old loaders honour: position-independent executables,
-# read-only relocations bound at start-up, buffer checks of the glibc 2.3.4
-# __*_chk family. Both hash tables, because loaders before glibc 2.5 read
-# only the classic one.
-set(CMAKE_C_FLAGS_INIT "-isystem ${sysroot}/include -D_FORTIFY_SOURCE=2")
-set(CMAKE_CXX_FLAGS_INIT "-isystem ${sysroot}/include -D_FORTIFY_SOURCE=2")
-set(link_flags "-Wl,--hash-style=both -Wl,-z,relro,-z,now")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "${link_flags} -pie")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "${link_flags}")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "${link_flags}")
+# The hardening and link flags are the project's own (portable.cmake), so
+# that a change to them reaches a build directory configured before.
+set(CMAKE_C_FLAGS_INIT "-isystem ${sysroot}/include")
+set(CMAKE_CXX_FLAGS_INIT "-isystem ${sysroot}/include")
