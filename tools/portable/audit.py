@@ -143,7 +143,8 @@ def audit(path, glibc, libxml2, check_cpu):
         count = newer_cpu_instructions(path)
         if count:
             faults.append(f"{count} AVX or AVX-512 instructions")
-    summary = f"{kind}, {', '.join(seen)}, needs {' '.join(needed) or 'nothing'}"
+    shape = {"EXEC": "executable", "DYN": "PIE executable" if interp else "shared object"}.get(kind, kind)
+    summary = f"{shape}, {', '.join(seen)}, needs {' '.join(needed) or 'nothing'}"
     print(("FAIL " if faults else "ok   ") + f"{path}: {summary}" + ("; " + "; ".join(faults) if faults else ""))
     return not faults
 
