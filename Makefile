@@ -61,7 +61,7 @@ bench:
 
 memcheck: build
 	@$(REQUIRE) valgrind
-	ctest --test-dir $(BUILD) -T memcheck --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) -T memcheck -LE build-tools --output-on-failure -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
