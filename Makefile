@@ -10,13 +10,14 @@ BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2
 
 FLEET_OUT  ?= $(BUILD)/fleet
 # The build whose bin/ supplies the module and the component executables of
-# the fleet collection, and the make target that builds it. The packages ship
-# the portable build's executables (FLEET_DEPS=portable,
-# FLEET_BIN=build-portable/bin); the developer build serves as well.
-FLEET_DEPS ?= build
-FLEET_BIN  ?= $(BUILD)/bin
+# the fleet collection, and the make target that builds it: the portable build,
+# whose executables are what the packages ship. The developer build serves as
+# well (make fleet FLEET_DEPS=build FLEET_BIN=build/bin).
+FLEET_DEPS ?= portable
+FLEET_BIN  ?= build-portable/bin
 
-.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps fleet fleet-test fleet-picture
+.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
+.PHONY: fleet fleet-test fleet-picture portable portable-test portable-package portable-old-loader
 
 # Every target configures before it builds: a configure of an existing build
 # is quick and changes nothing unless CMAKE_ARGS or the tree did (its progress
@@ -49,10 +50,13 @@ format:
 	@$(REQUIRE) clang-format
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-lint: build fleet
+# ansible-lint resolves the collection from a built one: the developer build's
+# serves, so that linting needs no portable toolchain.
+lint: build
 	@$(REQUIRE) clang-format clang-tidy cppcheck python3 ansible-lint
 	@tools/lint.sh $(BUILD)
-	@tools/lint-ansible.sh $(FLEET_OUT)
+	@$(MAKE) --no-print-directory fleet FLEET_DEPS=build FLEET_BIN=$(BUILD)/bin FLEET_OUT=$(BUILD)/fleet-lint
+	@tools/lint-ansible.sh $(BUILD)/fleet-lint
 
 fuzz:
 	@$(REQUIRE) $(BASE_PKGS) clang libclang-rt-14-dev
@@ -69,7 +73,7 @@ bench:
 
 memcheck: build
 	@$(REQUIRE) valgrind
-	ctest --test-dir $(BUILD) -T memcheck --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD) -T memcheck -LE build-tools --output-on-failure -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
@@ -94,5 +98,37 @@ fleet-picture: fleet
 	@python3 ansible/fleet_test/fleet_test.py --collections $(FLEET_OUT) --bin $(FLEET_BIN) --tools $(BUILD)/bin \
 	  --picture docs/fleet-report.png
 
+# The portable build for the old enterprise hosts (tools/portable/): a pinned
+# zig toolchain, installed into a cache outside the tree when missing.
+PORTABLE_BUILD ?= build-portable
+PORTABLE_PKGS  := $(BASE_PKGS) googletest openssl binutils python3 rpm
+PORTABLE_SHIP  := fcupdate fcupdate-emulex fcupdate-brocade rxprobe
+# The fleet module is built and audited with the executables, but ships in the
+# Ansible collection, not in the update package.
+PORTABLE_BUILT := $(PORTABLE_SHIP) fc_firmware
+
+portable:
+	@$(REQUIRE) $(PORTABLE_PKGS)
+	@toolchain=$$(tools/portable/toolchain.sh) && cmake -S . -B $(PORTABLE_BUILD) -G Ninja \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/tools/portable/toolchain.cmake \
+	  -DFCUPDATE_TOOLCHAIN_DIR=$$toolchain $(CMAKE_ARGS) >/dev/null
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS) --target $(PORTABLE_BUILT)
+	@tools/portable/audit.py $(addprefix $(PORTABLE_BUILD)/bin/,$(PORTABLE_BUILT))
+
+portable-test: portable
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS)
+	ctest --test-dir $(PORTABLE_BUILD) --output-on-failure -j $(JOBS)
+
+portable-package: portable
+	cd $(PORTABLE_BUILD) && cpack -G RPM
+	@tools/portable/update-package.sh $(PORTABLE_BUILD) $(PORTABLE_SHIP)
+	@tools/portable/check-rpm.sh $(PORTABLE_BUILD)/fcupdate-*-portable.x86_64.rpm
+
+# The end-to-end tests with the packaged executables under Debian 11's C
+# library and libxml2, fetched into a cache outside the tree.
+portable-old-loader: portable-package
+	cmake --build $(PORTABLE_BUILD) -j $(JOBS)
+	@tools/portable/old-loader.sh $(PORTABLE_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(PORTABLE_BUILD)

@@ -127,8 +127,11 @@ Outcome runBounded(const Invocation& call, const Limits& limits) {
   std::vector<char*> argv{&program[0]};
   for (std::string& word : words) argv.push_back(&word[0]);
   argv.push_back(nullptr);
+  // pipe and fcntl rather than pipe2, which the oldest C library served lacks.
   int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0) return outcome;
+  if (pipe(pipeFds) != 0) return outcome;
+  (void)fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
+  (void)fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC);
   const Clock::time_point start = Clock::now();
   const pid_t pid = fork();
   if (pid == 0) execChild(call, argv, pipeFds[1]);
