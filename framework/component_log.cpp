@@ -11,6 +11,7 @@
 #include "support/console.h"
 #include "support/system_root.h"
 #include "support/wide_text.h"
+#include "support/write_all.h"
 
 namespace {
 
@@ -23,17 +24,6 @@ void makeFolders(const std::string& dir) {
     (void)::mkdir(dir.substr(0, slash).c_str(), 0755);
   }
   (void)::mkdir(dir.c_str(), 0755);
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace

@@ -10,19 +10,9 @@
 #include <vector>
 
 #include "support/pending_file.h"
+#include "support/write_all.h"
 
 namespace {
-
-bool writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 // Opened without blocking, so that a FIFO nobody reads fails instead of
 // hanging the run; the writes themselves then block as usual.

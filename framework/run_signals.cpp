@@ -10,6 +10,7 @@
 #include "framework/run_exit.h"
 #include "support/child_groups.h"
 #include "support/pending_file.h"
+#include "support/write_all.h"
 
 namespace {
 
@@ -35,25 +36,15 @@ char logPath[4097];
 volatile sig_atomic_t quiet = 0;
 volatile sig_atomic_t flashing = 0;
 
-bool writeAll(int fd, const char* text) {
-  std::size_t left = std::strlen(text);
-  while (left > 0) {
-    const ssize_t n = ::write(fd, text, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    text += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+bool writeText(int fd, const char* text) { return writeAll(fd, text, std::strlen(text)); }
 
 // As ComponentLog::write does it: the log first, then the console.
 void record(const char* text) {
   const int fd = openLogFile(logPath);
-  bool logged = fd >= 0 && writeAll(fd, text);
+  bool logged = fd >= 0 && writeText(fd, text);
   if (fd >= 0 && ::close(fd) != 0) logged = false;
-  if (!quiet) (void)writeAll(1, text);
-  if (!logged) (void)writeAll(1, kLogError);
+  if (!quiet) (void)writeText(1, text);
+  if (!logged) (void)writeText(1, kLogError);
 }
 
 void onSignal(int signal) {

@@ -1,0 +1,17 @@
+// Writing a whole buffer to a descriptor, through short writes and signals.
+#include "support/write_all.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
