@@ -8,7 +8,7 @@ import unittest
 
 CHECK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "check-rpm.sh")
 OLD_RPM = {"_binary_payload": "w9.gzdio", "_binary_filedigest_algorithm": "1", "_build_id_links": "none"}
-SPEC = """Name: probe
+RECIPE = """Name: probe
 Version: 1
 Release: 1
 Summary: probe
@@ -21,7 +21,7 @@ mkdir -p %%{buildroot}/opt/probe && echo probe > %%{buildroot}/opt/probe/file
 %%files
 /opt/probe/file
 """
-# Each case: name, extra spec header lines, macros over OLD_RPM, what the check must say (None: pass).
+# Each case: name, extra package header lines, macros over OLD_RPM, what the check must say (None: pass).
 CASES = [
     ("old rpm", "", {}, None),
     ("old glibc and libxml2 nodes", "Requires: libc.so.6(GLIBC_2.3.4)(64bit) libxml2.so.2(LIBXML2_2.6.16)(64bit)",
@@ -37,14 +37,15 @@ CASES = [
 
 def build_rpm(work, name, header, macros):
     top = os.path.join(work, name.replace(" ", "_"))
-    os.makedirs(os.path.join(top, "SPECS"))
-    spec = os.path.join(top, "SPECS", "probe.spec")
-    with open(spec, "w") as file:
-        file.write(SPEC % header)
+    os.makedirs(top)
+    # rpmbuild reads the recipe from any file name.
+    recipe = os.path.join(top, "probe.rpmbuild")
+    with open(recipe, "w") as file:
+        file.write(RECIPE % header)
     defines = []
     for macro, value in {**OLD_RPM, **macros, "_topdir": top}.items():
         defines += ["--define", f"{macro} {value}"]
-    subprocess.run(["rpmbuild", "-bb", "--quiet", *defines, spec], check=True, capture_output=True)
+    subprocess.run(["rpmbuild", "-bb", "--quiet", *defines, recipe], check=True, capture_output=True)
     rpms = os.path.join(top, "RPMS")
     return next(os.path.join(d, f) for d, _, files in os.walk(rpms) for f in files if f.endswith(".rpm"))
 
