@@ -84,10 +84,10 @@ class Fleet:
         for index, (name, adapters, engine_exit) in enumerate(FLEET, start=1):
             root = os.path.join(scratch, "hosts", name, "root")
             package = os.path.join(scratch, "hosts", name, "package")
-            specs = ["vendor=qlogic,pci=0000:%02x:00.0,id=%s,model=%s,optionrom=%s,wwpn=%s"
-                     % (5 + n, kind[0], kind[1], installed, wwpn(index, n))
-                     for n, (kind, installed) in enumerate(adapters)]
-            subprocess.run([os.path.join(tools_dir, "fcsandbox"), root, package, "--reference", reference] + specs,
+            adapter_args = ["vendor=qlogic,pci=0000:%02x:00.0,id=%s,model=%s,optionrom=%s,wwpn=%s"
+                            % (5 + n, kind[0], kind[1], installed, wwpn(index, n))
+                            for n, (kind, installed) in enumerate(adapters)]
+            subprocess.run([os.path.join(tools_dir, "fcsandbox"), root, package, "--reference", reference] + adapter_args,
                            check=True)
             shutil.copy(os.path.join(bin_dir, "fcupdate"), package)
             shutil.copy(os.path.join(SOURCE, "testing", "standins", "qlafwupdate"), package)
