@@ -276,4 +276,20 @@ class ReferenceNode : public Node<Char> {
   const int gi;
 };
 
+// The test of a one-character atom (a character or class node, plain or
+// case-insensitive) against one subject character, made without a call
+// through the node: for the loops that run such atoms in place.
+template <class Char>
+bool acceptsChar(const Node<Char>* atom, Char c) {
+  if (atom->kind == NodeKind::Char) return c == static_cast<const CharNode<Char>*>(atom)->ch;
+  if (atom->kind == NodeKind::CIChar) return CharTraits<Char>::fold(c) == static_cast<const CharNode<Char>*>(atom)->ch;
+  return static_cast<const ClassNode<Char>*>(atom)->accepts(c);
+}
+
+template <class Char>
+bool isOneCharacterAtom(const Node<Char>* n) {
+  NodeKind k = n->kind;
+  return k == NodeKind::Char || k == NodeKind::CIChar || k == NodeKind::Class || k == NodeKind::CIClass;
+}
+
 }  // namespace rx

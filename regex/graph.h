@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "regex/atom_nodes.h"
 #include "regex/char_set.h"
 #include "regex/node.h"
 
@@ -29,15 +30,18 @@ class StartNode : public Node<Char> {
       if (p != 0) st.starts[0] = -1;
       return -1;
     }
+    // A failed attempt leaves the groups as it found them, so every start
+    // begins from the groups the search began with.
     int r = -1;
     for (int q = p;; ++q) {
       q = nextCandidate(st, q);
       if (q > st.length) break;
-      // Every start after the first begins from cleared groups.
-      if (q != p) st.clearGroups();
       st.starts[0] = q;
       r = this->proceed(st, q);
       if (r != -1 || st.stopped || q >= st.length) break;
+      if (leadingRun) {
+        while (q < st.length && acceptsChar(leadingRun, st.text[q])) ++q;
+      }
     }
     if (r < 0) {
       if (p < st.length) st.clearGroups();
@@ -55,6 +59,10 @@ class StartNode : public Node<Char> {
   // Every match begins with this text (set after compiling): a start
   // position without it fails at once.
   void setPrefix(const std::basic_string<Char>& text) { prefix = text; }
+  // Every match begins with an unbounded loop over this one-character atom,
+  // and a failed start inside its run says the rest of the run fails too
+  // (set after compiling): the search goes on after the run.
+  void setLeadingRun(const Node<Char>* atom) { leadingRun = atom; }
 
  private:
   bool prefixAt(const MatchState<Char>& st, int q) const {
@@ -85,6 +93,7 @@ class StartNode : public Node<Char> {
   std::basic_string<Char> prefix;
   CharSet firstChars;
   bool hasFirstChars = false;
+  const Node<Char>* leadingRun = nullptr;
 };
 
 template <class Char>

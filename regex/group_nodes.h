@@ -45,15 +45,20 @@ class LookAheadNode : public Node<Char> {
   LookAheadNode(bool positive, Node<Char>* innerNode, bool writes)
       : Node<Char>(NodeKind::LookAhead), pos(positive), inner(innerNode), writesGroups(writes) {}
   int match(MatchState<Char>& st, int p) const override {
-    std::vector<int> saved;
-    if (writesGroups) saved = st.snapshot();
+    if (!writesGroups) {
+      int r = this->run(inner, st, p);
+      return (pos ? r == -1 : r != -1) ? -1 : this->proceed(st, p);
+    }
+    size_t saved = st.pushGroups();
     int r = this->run(inner, st, p);
     if (pos ? r == -1 : r != -1) {
-      if (r != -1 && writesGroups) st.restore(saved);
+      if (r != -1) st.restoreGroups(saved);
+      st.popGroups(saved);
       return -1;
     }
     r = this->proceed(st, p);
-    if (r == -1 && writesGroups && pos) st.restore(saved);
+    if (r == -1 && pos) st.restoreGroups(saved);
+    st.popGroups(saved);
     return r;
   }
   const bool pos;
@@ -118,26 +123,6 @@ class GroupTailNode : public Node<Char> {
 // the group's current length, an anchor none), so the greedy and lazy kinds
 // can step between iteration ends by that width instead of keeping a stack
 // of them.
-template <class Char>
-class GroupLoopPrologueNode : public Node<Char> {
- public:
-  explicit GroupLoopPrologueNode(int group) : Node<Char>(NodeKind::GroupLoopPrologue), gi(group) {}
-  int match(MatchState<Char>& st, int p) const override {
-    int count = st.loopCounts[gi], mark = st.possessiveMarks[gi], start = st.iterationStarts[gi];
-    st.loopCounts[gi] = 0;
-    st.possessiveMarks[gi] = 0;
-    st.iterationStarts[gi] = -1;
-    int r = this->proceed(st, p);
-    if (r < 0) {
-      st.loopCounts[gi] = count;
-      st.possessiveMarks[gi] = mark;
-      st.iterationStarts[gi] = start;
-    }
-    return r;
-  }
-  const int gi;
-};
-
 // Reached from the prologue and again from the group's tail after every
 // iteration, so a loop backtracks into earlier iterations.
 template <class Char>
@@ -188,6 +173,94 @@ class GroupLoopNode : public Node<Char> {
     }
     return r;
   }
+};
+
+// Enters a group loop: saves the loop's bookkeeping and restores it when the
+// loop fails.
+//
+// A loop whose every iteration is one character, matched by one of a few
+// one-character atoms (a group of one-character alternatives such as (a|b)*
+// or (?:[0-9]|x)+, set after compiling), runs in place instead: its
+// iterations all have width 1 and which alternative matched is not
+// observable, so the loop counts the run of accepted characters and tries
+// the iteration counts in the order the loop would reach them, with the
+// group holding the last iteration's character (or its earlier value after
+// none). No call level per iteration, and no bookkeeping to keep.
+template <class Char>
+class GroupLoopPrologueNode : public Node<Char> {
+ public:
+  explicit GroupLoopPrologueNode(int group) : Node<Char>(NodeKind::GroupLoopPrologue), gi(group) {}
+  int match(MatchState<Char>& st, int p) const override {
+    if (!singles_.empty()) return matchInPlace(st, p);
+    int count = st.loopCounts[gi], mark = st.possessiveMarks[gi], start = st.iterationStarts[gi];
+    st.loopCounts[gi] = 0;
+    st.possessiveMarks[gi] = 0;
+    st.iterationStarts[gi] = -1;
+    int r = this->proceed(st, p);
+    if (r < 0) {
+      st.loopCounts[gi] = count;
+      st.possessiveMarks[gi] = mark;
+      st.iterationStarts[gi] = start;
+    }
+    return r;
+  }
+  void runInPlace(std::vector<const Node<Char>*> atoms) { singles_ = std::move(atoms); }
+  const int gi;
+
+ private:
+  const GroupLoopNode<Char>& loop() const { return *static_cast<const GroupLoopNode<Char>*>(this->next); }
+
+  bool acceptsAt(const MatchState<Char>& st, int q) const {
+    if (q >= st.length) return false;
+    for (const Node<Char>* atom : singles_) {
+      if (acceptsChar(atom, st.text[q])) return true;
+    }
+    return false;
+  }
+
+  // The rest of the pattern after k iterations from p.
+  int after(MatchState<Char>& st, int p, int k, int savedStart, int savedEnd) const {
+    st.starts[gi] = k > 0 ? p + k - 1 : savedStart;
+    st.ends[gi] = k > 0 ? p + k : savedEnd;
+    const Node<Char>* rest = loop().next;
+    return rest ? this->run(rest, st, p + k) : p + k;
+  }
+
+  int matchInPlace(MatchState<Char>& st, int p) const {
+    const GroupLoopNode<Char>& l = loop();
+    int savedStart = st.starts[gi], savedEnd = st.ends[gi];
+    int r = -1;
+    if (l.type == kLazy) {
+      int k = 0;
+      while (k < l.min && acceptsAt(st, p + k)) ++k;
+      if (k == l.min) {
+        for (;; ++k) {
+          r = after(st, p, k, savedStart, savedEnd);
+          if (r != -1 || st.stopped || k >= l.max || !acceptsAt(st, p + k) || !st.charge(1)) break;
+        }
+      }
+    } else {
+      int n = 0;
+      while (n < l.max && acceptsAt(st, p + n)) ++n;
+      st.charge(n);
+      if (n >= l.min && !st.stopped) {
+        // A possessive loop keeps every iteration, except that at its
+        // maximum it may give the last one back.
+        int fewest = l.type == kGreedy ? l.min : n == l.max ? std::max(l.min, n - 1) : n;
+        for (int k = n; k >= fewest; --k) {
+          r = after(st, p, k, savedStart, savedEnd);
+          if (r != -1 || st.stopped) break;
+        }
+      }
+    }
+    if (r < 0) {
+      st.starts[gi] = savedStart;
+      st.ends[gi] = savedEnd;
+    }
+    return r;
+  }
+
+  std::vector<const Node<Char>*> singles_;
 };
 
 // A quantifier over one atom. The atom's chain ends in an accept node
@@ -324,10 +397,11 @@ class PossessiveQuantifierNode : public QuantifierNode<Char> {
   PossessiveQuantifierNode(Node<Char>* innerNode, int minimum, int maximum, bool writes)
       : QuantifierNode<Char>(NodeKind::PossessiveQuantifier, innerNode, minimum, maximum, writes) {}
   int match(MatchState<Char>& st, int p) const override {
-    std::vector<int> saved;
-    if (this->writesGroups) saved = st.snapshot();
+    if (!this->writesGroups) return matchOnce(st, p);
+    size_t saved = st.pushGroups();
     int r = matchOnce(st, p);
-    if (r == -1 && this->writesGroups) st.restore(saved);
+    if (r == -1) st.restoreGroups(saved);
+    st.popGroups(saved);
     return r;
   }
 

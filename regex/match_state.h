@@ -96,6 +96,20 @@ struct MatchState {
   std::vector<int> snapshot() const { return std::vector<int>(storage, storage + 2 * span()); }
   void restore(const std::vector<int>& saved) { std::copy(saved.begin(), saved.end(), storage); }
 
+  // The same, on a stack the state keeps, so that a match allocates nothing
+  // once the stack has grown to the pattern's nesting. The node that pushes
+  // pops again before it returns.
+  size_t pushGroups() {
+    size_t mark = savedGroups.size();
+    savedGroups.insert(savedGroups.end(), storage, storage + 2 * span());
+    return mark;
+  }
+  void restoreGroups(size_t mark) {
+    std::copy(savedGroups.begin() + static_cast<std::ptrdiff_t>(mark),
+              savedGroups.begin() + static_cast<std::ptrdiff_t>(mark) + 2 * span(), storage);
+  }
+  void popGroups(size_t mark) { savedGroups.resize(mark); }
+
  private:
   std::ptrdiff_t span() const { return static_cast<std::ptrdiff_t>(groupCount) + nonCapturing; }
 
@@ -103,6 +117,7 @@ struct MatchState {
   int inlineStorage[kInlineInts];
   std::vector<int> heapStorage;
   int* storage = inlineStorage;
+  std::vector<int> savedGroups;
 };
 
 }  // namespace rx

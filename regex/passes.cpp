@@ -244,6 +244,71 @@ void linkLiterals(Graph<Char>& graph) {
   }
 }
 
+// In-place group loops. Relies on: the compiler builds a group's
+// alternatives as an alternation tree nested to the right whose every
+// branch begins with the group's head and ends, through accept nodes, in
+// the group's tail, which returns to the loop. When each branch holds one
+// one-character atom between the two, an iteration is one character and
+// nothing more, which the prologue can then run in place.
+constexpr size_t kMaxInPlaceAtoms = 16;
+constexpr int kMaxJoinHops = 4 * static_cast<int>(kMaxInPlaceAtoms);
+
+template <class Char>
+bool oneCharacterBranch(const Node<Char>* n, const GroupLoopNode<Char>* loop,
+                        std::vector<const Node<Char>*>* atoms) {
+  if (n->kind != NodeKind::GroupHead || static_cast<const GroupHeadNode<Char>*>(n)->gi != loop->gi) return false;
+  const Node<Char>* atom = n->next;
+  if (!atom || !isOneCharacterAtom(atom)) return false;
+  const Node<Char>* m = atom->next;
+  for (int hops = 0; m && m->kind == NodeKind::Accept && hops < kMaxJoinHops; ++hops) m = m->next;
+  if (!m || m->kind != NodeKind::GroupTail || m->next != loop) return false;
+  atoms->push_back(atom);
+  return true;
+}
+
+template <class Char>
+void setInPlaceLoops(Graph<Char>& graph) {
+  for (Node<Char>* node : graph.nodes()) {
+    if (node->kind != NodeKind::GroupLoopPrologue || !node->next || node->next->kind != NodeKind::GroupLoop)
+      continue;
+    auto* loop = static_cast<const GroupLoopNode<Char>*>(node->next);
+    std::vector<const Node<Char>*> atoms;
+    const Node<Char>* n = loop->inner;
+    bool ok = true;
+    for (; ok && n && n->kind == NodeKind::Or && atoms.size() < kMaxInPlaceAtoms; n = static_cast<const OrNode<Char>*>(n)->two)
+      ok = oneCharacterBranch(static_cast<const OrNode<Char>*>(n)->one, loop, &atoms);
+    if (ok && n && atoms.size() < kMaxInPlaceAtoms && oneCharacterBranch(n, loop, &atoms))
+      static_cast<GroupLoopPrologueNode<Char>*>(node)->runInPlace(std::move(atoms));
+  }
+}
+
+// Leading run. Relies on: every match begins with an unbounded loop over
+// one one-character atom, reached from the head only through nodes that
+// consume nothing, and no back-reference reads where a group began. An
+// attempt from q that fails then fails from every later start inside the
+// atom's run from q, and from the position just after the run: such a start
+// reaches the rest of the pattern at some of the same positions, with the
+// same group values except starts nothing reads. The start node skips them.
+template <class Char>
+void setLeadingRun(Graph<Char>& graph) {
+  for (const Node<Char>* n : graph.nodes()) {
+    if (n->kind == NodeKind::Reference) return;
+  }
+  const Node<Char>* n = graph.head->next;
+  for (int hops = 0; n && hops < kMaxJoinHops; ++hops) {
+    NodeKind k = n->kind;
+    if (!(k == NodeKind::SubStart || k == NodeKind::GroupHead || (k == NodeKind::Accept && n->next))) break;
+    n = n->next;
+  }
+  if (!n || !(n->kind == NodeKind::GreedyQuantifier || n->kind == NodeKind::LazyQuantifier ||
+              n->kind == NodeKind::PossessiveQuantifier)) {
+    return;
+  }
+  auto* q = static_cast<const QuantifierNode<Char>*>(n);
+  if (q->max == kUnbounded && isOneCharacterAtom(q->inner))
+    static_cast<StartNode<Char>*>(graph.head)->setLeadingRun(q->inner);
+}
+
 // Automaton fit. Relies on: the graph is finished (the automaton's program
 // is built from it later, on the first match that needs it). A pattern that
 // fits gets the backtracker's small budget, and the automaton where that
@@ -263,6 +328,8 @@ void optimise(Graph<Char>& graph) {
   setFirstChars(graph);
   setPrefix(graph);
   linkLiterals(graph);
+  setInPlaceLoops(graph);
+  setLeadingRun(graph);
   setAutomatonFit(graph);
 }
 
