@@ -179,6 +179,7 @@ class AutomatonBuilder {
       (f.alt ? in.alt : in.next) = skipJumps(f.alt ? in.alt : in.next);
     }
     automaton->start_ = skipJumps(start);
+    automaton->head_ = static_cast<const StartNode<Char>*>(graph_.head);
     automaton->slots_ = 2 * graph_.groupCount;
     size_t scratch = program_->size() * static_cast<size_t>(automaton->slots_ + 2);
     if (scratch > kMaxScratchInts) return nullptr;
@@ -469,6 +470,7 @@ inline void copySlots(const int* from, int* to, int n) {
 // and adds to the list each thread that stops at a test or the match. A
 // program point already in the list was reached first by a preferred thread
 // with the same future, so a later arrival is dropped.
+// Threads carry the first `slots` slots only; a save beyond them is a jump.
 template <class Char, class Inst, class List, class Frame>
 void addThreads(const std::vector<Inst>& program, int slots, List& list, std::vector<Frame>& stack,
                 std::vector<int>& current, int pc, int p, const MatchState<Char>& st) {
@@ -498,8 +500,10 @@ void addThreads(const std::vector<Inst>& program, int slots, List& list, std::ve
           at = in.next;
           break;
         case Op::Save:
-          frames[top++] = Frame{-1, in.slot, current[static_cast<size_t>(in.slot)]};
-          current[static_cast<size_t>(in.slot)] = p;
+          if (in.slot < slots) {
+            frames[top++] = Frame{-1, in.slot, current[static_cast<size_t>(in.slot)]};
+            current[static_cast<size_t>(in.slot)] = p;
+          }
           at = in.next;
           break;
         case Op::Assert:
@@ -526,6 +530,16 @@ void addThreads(const std::vector<Inst>& program, int slots, List& list, std::ve
 
 template <class Char>
 int Automaton<Char>::run(MatchState<Char>& st, int from, AutomatonScratch<Char>& s) const {
+  return runWith(st, from, s, slots_);
+}
+
+template <class Char>
+int Automaton<Char>::locate(MatchState<Char>& st, int from, AutomatonScratch<Char>& s) const {
+  return runWith(st, from, s, 2);
+}
+
+template <class Char>
+int Automaton<Char>::runWith(MatchState<Char>& st, int from, AutomatonScratch<Char>& s, int slots) const {
   using T = CharTraits<Char>;
   typename AutomatonScratch<Char>::List* now = &s.lists_[0];
   typename AutomatonScratch<Char>::List* after = &s.lists_[1];
@@ -534,19 +548,25 @@ int Automaton<Char>::run(MatchState<Char>& st, int from, AutomatonScratch<Char>&
   int matchEnd = -1;
   for (int p = from;; ++p) {
     if (matchEnd < 0 && (!st.wholeMode || p == from)) {
-      std::fill(s.current_.begin(), s.current_.end(), -1);
+      if (now->size == 0 && !st.wholeMode) {
+        // No thread alive: the next start worth a thread is the next one
+        // the pattern's first characters or prefix allow.
+        p = head_->firstCandidate(st, p);
+        if (p > length) break;
+      }
+      std::fill(s.current_.begin(), s.current_.begin() + slots, -1);
       s.current_[0] = p;
-      addThreads(program_, slots_, *now, s.stack_, s.current_, start_, p, st);
+      addThreads(program_, slots, *now, s.stack_, s.current_, start_, p, st);
     }
     after->size = 0;
     for (int i = 0; i < now->size; ++i) {
       const Inst& in = program_[static_cast<size_t>(now->dense[static_cast<size_t>(i)])];
-      const int* slots = now->slots.data() + static_cast<std::ptrdiff_t>(i) * slots_;
+      const int* threadSlots = now->slots.data() + static_cast<std::ptrdiff_t>(i) * slots;
       if (in.op == Op::Match) {
         if (st.wholeMode && p != length) continue;  // a match that ended short: no thread
         // The preferred thread matched: the threads after it are dropped.
         matchEnd = p;
-        copySlots(slots, s.best_.data(), slots_);
+        copySlots(threadSlots, s.best_.data(), slots);
         break;
       }
       if (p >= length) continue;
@@ -560,14 +580,14 @@ int Automaton<Char>::run(MatchState<Char>& st, int from, AutomatonScratch<Char>&
         ok = static_cast<const ClassNode<Char>*>(in.node)->accepts(c);
       }
       if (!ok) continue;
-      copySlots(slots, s.current_.data(), slots_);
-      addThreads(program_, slots_, *after, s.stack_, s.current_, in.next, p + 1, st);
+      copySlots(threadSlots, s.current_.data(), slots);
+      addThreads(program_, slots, *after, s.stack_, s.current_, in.next, p + 1, st);
     }
     std::swap(now, after);
     if (p >= length || (now->size == 0 && (matchEnd >= 0 || st.wholeMode))) break;
   }
   if (matchEnd < 0) return -1;
-  for (size_t g = 0; g < static_cast<size_t>(st.groupCount); ++g) {
+  for (size_t g = 0; g < static_cast<size_t>(slots / 2); ++g) {
     st.starts[g] = s.best_[2 * g];
     st.ends[g] = s.best_[2 * g + 1];
   }

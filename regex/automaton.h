@@ -59,6 +59,10 @@ class Automaton {
   // else a search from `from` to the end. Returns the match end, or -1; on
   // success the group starts and ends of `st` hold the match.
   int run(MatchState<Char>& st, int from, AutomatonScratch<Char>& scratch) const;
+  // The same run keeping the whole match only: it finds where the match
+  // starts and ends, in group 0, and leaves the other groups alone. Cheaper
+  // by the slots it does not carry.
+  int locate(MatchState<Char>& st, int from, AutomatonScratch<Char>& scratch) const;
 
   enum class Op { Character, CIChar, Class, Assert, Split, Jump, Save, Match };
   struct Inst {
@@ -78,8 +82,11 @@ class Automaton {
   template <class C>
   friend class AutomatonBuilder;
 
+  int runWith(MatchState<Char>& st, int from, AutomatonScratch<Char>& scratch, int slots) const;
+
   std::vector<Inst> program_;
   int start_ = 0;
+  const StartNode<Char>* head_ = nullptr;  // its start positions worth trying
   int slots_ = 0;  // two per capturing group
 };
 

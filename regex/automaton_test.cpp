@@ -99,4 +99,32 @@ TEST(AutomatonTest, EmptyIterationsKeepTheBacktrackersGroups) {
   }
 }
 
+// A search the backtracker gives up on: the automaton locates the match,
+// then the groups come from the backtracker run from that start, or from
+// the automaton's full run when the backtracker gives up there too.
+TEST(AutomatonTest, SearchesItTakesOverFindTheGroupsFromTheLocatedStart) {
+  const std::string xs(30, 'x');
+  auto p = Pattern::create("(x+x+)+y");
+  auto m = p->newMatcher(xs + "!xxy");
+  ASSERT_TRUE(m->findNext());
+  EXPECT_FALSE(m->limitExceeded());
+  EXPECT_EQ(std::make_pair(m->groupStart(0), m->groupEnd(0)), std::make_pair(31, 34));
+  EXPECT_EQ(std::make_pair(m->groupStart(1), m->groupEnd(1)), std::make_pair(31, 33));
+  EXPECT_FALSE(m->findNext());
+  EXPECT_FALSE(m->limitExceeded());
+
+  auto w = WidePattern::create(L"(x+x+)+y");
+  auto wm = w->newMatcher(std::wstring(30, L'x') + L"!xxy");
+  ASSERT_TRUE(wm->findNext());
+  EXPECT_EQ(std::make_pair(wm->groupStart(1), wm->groupEnd(1)), std::make_pair(31, 33));
+
+  auto both = Pattern::create("(x+x+)+y|(x+x+)+z");
+  auto bm = both->newMatcher(xs + "z");
+  ASSERT_TRUE(bm->findNext());
+  EXPECT_FALSE(bm->limitExceeded());
+  EXPECT_EQ(std::make_pair(bm->groupStart(0), bm->groupEnd(0)), std::make_pair(0, 31));
+  EXPECT_EQ(bm->groupStart(1), -1);
+  EXPECT_EQ(std::make_pair(bm->groupStart(2), bm->groupEnd(2)), std::make_pair(0, 30));
+}
+
 }  // namespace

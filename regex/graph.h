@@ -30,11 +30,13 @@ class StartNode : public Node<Char> {
       if (p != 0) st.starts[0] = -1;
       return -1;
     }
+    // One attempt from a start already known to hold the match.
+    if (st.anchoredSearch) return this->proceed(st, p);
     // A failed attempt leaves the groups as it found them, so every start
     // begins from the groups the search began with.
     int r = -1;
     for (int q = p;; ++q) {
-      q = nextCandidate(st, q);
+      q = firstCandidate(st, q);
       if (q > st.length) break;
       st.starts[0] = q;
       r = this->proceed(st, q);
@@ -64,17 +66,8 @@ class StartNode : public Node<Char> {
   // (set after compiling): the search goes on after the run.
   void setLeadingRun(const Node<Char>* atom) { leadingRun = atom; }
 
- private:
-  bool prefixAt(const MatchState<Char>& st, int q) const {
-    size_t n = prefix.size();
-    if (n == 0) return true;
-    // Most rejected starts differ at the first character: no call for them.
-    return n <= static_cast<size_t>(st.length - q) && st.text[q] == prefix[0] &&
-           std::char_traits<Char>::compare(st.text + q + 1, prefix.data() + 1, n - 1) == 0;
-  }
-
   // The first start position from q worth trying; past the end if none.
-  int nextCandidate(const MatchState<Char>& st, int q) const {
+  int firstCandidate(const MatchState<Char>& st, int q) const {
     if (!prefix.empty()) {
       for (; q < st.length; ++q) {
         const Char* hit =
@@ -88,6 +81,15 @@ class StartNode : public Node<Char> {
     if (!hasFirstChars) return q;
     while (q < st.length && !firstChars.contains(CharTraits<Char>::code(st.text[q]))) ++q;
     return q < st.length ? q : st.length + 1;
+  }
+
+ private:
+  bool prefixAt(const MatchState<Char>& st, int q) const {
+    size_t n = prefix.size();
+    if (n == 0) return true;
+    // Most rejected starts differ at the first character: no call for them.
+    return n <= static_cast<size_t>(st.length - q) && st.text[q] == prefix[0] &&
+           std::char_traits<Char>::compare(st.text + q + 1, prefix.data() + 1, n - 1) == 0;
   }
 
   std::basic_string<Char> prefix;

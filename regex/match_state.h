@@ -40,6 +40,9 @@ struct MatchState {
   int* iterationStarts = nullptr;
   int* possessiveMarks = nullptr;
   bool wholeMode = false;
+  // A search that tries its first start only: the automaton found the
+  // match there and the backtracker is asked for its groups.
+  bool anchoredSearch = false;
   int previousEnd = 0;
 
   // Work done by the current matchWhole, findFirst or findNext call.

@@ -35,6 +35,13 @@ void BasicPatternMatcher<Char>::setText(const String& subject) {
 }
 
 template <class Char>
+bool BasicPatternMatcher<Char>::matchWhole(const String& subject) {
+  subject_ = subject;
+  bindSubject();
+  return matchWhole();
+}
+
+template <class Char>
 void BasicPatternMatcher<Char>::rewind() {
   state_.clearGroups();
   matched_ = false;
@@ -44,6 +51,11 @@ void BasicPatternMatcher<Char>::rewind() {
 // The backtracker first; for a pattern the automaton fits, on a small
 // budget, and the automaton answers where that budget runs out. The
 // backtracker leaves the state as it found it when it gives up.
+//
+// A search the automaton takes over first only locates the match, which
+// needs no group slots; the groups then come from the backtracker run from
+// that start alone, or, should it give up again, from the automaton's full
+// run from there.
 template <class Char>
 int BasicPatternMatcher<Char>::runHead(int from) {
   const rx::Graph<Char>& graph = *pattern_->graph_;
@@ -62,7 +74,17 @@ int BasicPatternMatcher<Char>::runHead(int from) {
   }
   if (!scratch_) scratch_ = std::make_unique<rx::AutomatonScratch<Char>>(*automaton);
   state_.stopped = false;
-  return automaton->run(state_, from, *scratch_);
+  if (state_.wholeMode) return automaton->run(state_, from, *scratch_);
+  int end = automaton->locate(state_, from, *scratch_);
+  if (end < 0 || graph.groupCount == 1) return end;
+  int start = state_.starts[0];
+  state_.beginCall(true);
+  state_.anchoredSearch = true;
+  r = graph.head->match(state_, start);
+  state_.anchoredSearch = false;
+  if (!state_.stopped) return r;
+  state_.stopped = false;
+  return automaton->run(state_, start, *scratch_);
 }
 
 template <class Char>

@@ -29,6 +29,8 @@ class BasicPatternMatcher {
   void setText(const String& subject);
   void rewind();
   bool matchWhole();
+  // setText and matchWhole in one, the groups cleared once.
+  bool matchWhole(const String& subject);
   bool findFirst();
   // Searches after the previous match; after a search that failed it keeps
   // returning false until rewind or setText.

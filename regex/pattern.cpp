@@ -88,8 +88,7 @@ std::unique_ptr<BasicPatternMatcher<Char>> BasicPattern<Char>::newMatcher(const 
 
 template <class Char>
 bool BasicPattern<Char>::matchesWhole(const String& subject) {
-  builtIn().setText(subject);
-  return builtIn().matchWhole();
+  return builtIn().matchWhole(subject);
 }
 
 template <class Char>
