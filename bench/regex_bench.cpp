@@ -108,28 +108,27 @@ void registerDigits(const Engine& e) {
                                });
 }
 
-void registerFindAll(const Engine& e, const std::string& log) {
+void registerFindAll(const Engine& e, const char* workload, const char* pattern, const std::string& text) {
   for (bool withCompile : {false, true}) {
-    std::string name =
-        std::string("5_find_all_1MB/") + (withCompile ? "with_compile/" : "precompiled/") + e.name;
-    benchmark::RegisterBenchmark(name.c_str(), [e, log, withCompile](benchmark::State& state) {
-      auto m = e.compile(bench::kLogPattern, 0);
+    std::string name = std::string(workload) + (withCompile ? "/with_compile/" : "/precompiled/") + e.name;
+    benchmark::RegisterBenchmark(name.c_str(), [e, pattern, text, withCompile](benchmark::State& state) {
+      auto m = e.compile(pattern, 0);
       std::vector<std::string> found;
       for (auto _ : state) {
-        if (withCompile) m = e.compile(bench::kLogPattern, 0);
-        m->findAll(log, &found);
+        if (withCompile) m = e.compile(pattern, 0);
+        m->findAll(text, &found);
         benchmark::DoNotOptimize(found.data());
       }
-      state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * log.size()));
+      state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
       state.counters["ns_per_MB"] =
-          benchmark::Counter(static_cast<double>(log.size()) / (1 << 20) * 1e-9,
+          benchmark::Counter(static_cast<double>(text.size()) / (1 << 20) * 1e-9,
                              benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     });
   }
 }
 
 // Every engine must agree with this one before anything is measured.
-bool enginesAgree(const std::string& log) {
+bool enginesAgree(const std::string& log, const std::string& reports) {
   const Engine& own = bench::engines().front();
   bool ok = true;
   for (const Workload& w : lineWorkloads()) {
@@ -139,11 +138,14 @@ bool enginesAgree(const std::string& log) {
       if (got != expected) std::fprintf(stderr, "%s disagrees on %s\n", e.name, w.name), ok = false;
     }
   }
-  std::vector<std::string> expected, found;
+  std::vector<std::string> expected, found, expectedVersions, versions;
   own.compile(bench::kLogPattern, 0)->findAll(log, &expected);
+  own.compile(bench::kVersionPattern, 0)->findAll(reports, &expectedVersions);
   for (const Engine& e : bench::engines()) {
     e.compile(bench::kLogPattern, 0)->findAll(log, &found);
     if (found != expected) std::fprintf(stderr, "%s disagrees on find-all\n", e.name), ok = false;
+    e.compile(bench::kVersionPattern, 0)->findAll(reports, &versions);
+    if (versions != expectedVersions) std::fprintf(stderr, "%s disagrees on versions\n", e.name), ok = false;
     size_t digits = 0;
     for (const std::wstring& p : bench::versionPieces()) digits += e.compileWide(L"\\d+")->whole(p);
     if (digits != 11)
@@ -156,12 +158,15 @@ bool enginesAgree(const std::string& log) {
 
 int main(int argc, char** argv) {
   std::string log = bench::componentLog();
-  if (!enginesAgree(log)) return 1;
+  std::string reports = bench::queryReportText();
+  if (!enginesAgree(log, reports)) return 1;
   for (const Workload& w : lineWorkloads()) {
     for (const Engine& e : bench::engines()) registerLines(e, w);
   }
   for (const Engine& e : bench::engines()) registerDigits(e);
-  for (const Engine& e : bench::engines()) registerFindAll(e, log);
+  for (const Engine& e : bench::engines()) registerFindAll(e, "5_find_all_1MB", bench::kLogPattern, log);
+  for (const Engine& e : bench::engines())
+    registerFindAll(e, "6_find_versions_1MB", bench::kVersionPattern, reports);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -20,6 +20,8 @@ const char* const kReleasePatterns[5] = {
 
 const char* const kLogPattern = "ERR-[0-9]+";
 
+const char* const kVersionPattern = "[0-9]+\\.[0-9]+\\.[0-9]+";
+
 std::vector<std::string> qlogicReportLines() {
   static const char* const kModels[] = {"QLE2562", "QLE2462", "QLE8152", "QLE2672"};
   std::vector<std::string> lines;
@@ -97,6 +99,14 @@ std::string componentLog() {
     log += buffer;
   }
   return log;
+}
+
+std::string queryReportText() {
+  std::string text;
+  while (text.size() < (1u << 20)) {
+    for (const std::string& line : qlogicReportLines()) text += line + "\n";
+  }
+  return text;
 }
 
 }  // namespace bench

@@ -26,4 +26,9 @@ std::vector<std::wstring> versionPieces();
 std::string componentLog();
 extern const char* const kLogPattern;
 
+// About 1 MB of query reports, and the dotted version number searched in
+// them: most digits start no match.
+std::string queryReportText();
+extern const char* const kVersionPattern;
+
 }  // namespace bench

@@ -12,7 +12,7 @@
 namespace {
 
 bool same(const rxtest::Outcome& a, const rxtest::Outcome& b) {
-  return a.whole == b.whole && a.groups == b.groups && a.finds == b.finds;
+  return a.whole == b.whole && a.groups == b.groups && a.finds == b.finds && a.findGroups == b.findGroups;
 }
 
 }  // namespace

@@ -73,6 +73,7 @@ Outcome peerOutcome(pcre2_code* code, const std::string& subject) {
   for (int from = 0; static_cast<int>(o.finds.size()) < kMaxFinds;) {
     if (!peerMatch(code, subject, static_cast<size_t>(from), 0, &groups)) break;
     o.finds.push_back(groups[0]);
+    o.findGroups.insert(o.findGroups.end(), groups.begin() + 1, groups.end());
     from = groups[0].first == groups[0].second ? groups[0].second + 1 : groups[0].second;
     if (from >= length) break;
   }

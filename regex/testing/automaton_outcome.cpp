@@ -31,6 +31,7 @@ bool automatonOutcome(const rx::Graph<Char>& graph, const std::basic_string<Char
     int end = automaton->run(st, from, scratch);
     if (end < 0) break;
     o.finds.emplace_back(st.starts[0], end);
+    for (int i = 1; i < graph.groupCount; ++i) o.findGroups.emplace_back(st.starts[i], st.ends[i]);
     from = st.starts[0] == end ? end + 1 : end;
     if (from >= st.length) break;
   }

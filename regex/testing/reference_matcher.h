@@ -20,6 +20,7 @@ struct Outcome {
   bool whole = false;
   std::vector<Span> groups;
   std::vector<Span> finds;
+  std::vector<Span> findGroups;  // groups 1.. of every find, one find after another
   bool limit = false;  // some call gave up; the other fields are then partial
 };
 
