@@ -1,7 +1,7 @@
 // The engine against the plain reference matcher and the automaton over
 // random patterns and subjects: every result must agree wherever the
 // backtracker and the reference did not give up, and a pattern the
-// automaton takes must never give up.
+// automaton takes must never give up; in the narrow and the wide form.
 #include <cstdint>
 #include <cstdlib>
 
@@ -15,24 +15,35 @@ bool same(const rxtest::Outcome& a, const rxtest::Outcome& b) {
   return a.whole == b.whole && a.groups == b.groups && a.finds == b.finds && a.findGroups == b.findGroups;
 }
 
+template <class Char>
+void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
+  rxtest::Outcome engine = rxtest::engineOutcome(p, subject, 100);
+  rxtest::Outcome reference = rxtest::referenceOutcome(p.graph(), subject, 100);
+  rxtest::Outcome automaton;
+  if (rxtest::automatonOutcome(p.graph(), subject, 100, &automaton)) {
+    if (engine.limit) std::abort();
+    if (!same(automaton, engine)) std::abort();
+    if (!reference.limit && !same(automaton, reference)) std::abort();
+  }
+  if (engine.limit || reference.limit) return;
+  if (!same(engine, reference)) std::abort();
+}
+
 }  // namespace
 
+// The flags byte's top bit picks the wide form, its pattern and subject
+// widened as the wide target does.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzzinput::RegexInput in;
   if (!fuzzinput::readRegexInput(data, size, &in)) return 0;
   // Short subjects keep the reference within its bounds most of the time.
   if (in.subject.size() > 64) in.subject.resize(64);
-  auto p = Pattern::create(in.pattern, in.flags);
-  if (!p) return 0;
-  rxtest::Outcome engine = rxtest::engineOutcome(*p, in.subject, 100);
-  rxtest::Outcome reference = rxtest::referenceOutcome(p->graph(), in.subject, 100);
-  rxtest::Outcome automaton;
-  if (rxtest::automatonOutcome(p->graph(), in.subject, 100, &automaton)) {
-    if (engine.limit) std::abort();
-    if (!same(automaton, engine)) std::abort();
-    if (!reference.limit && !same(automaton, reference)) std::abort();
+  if (data[0] & 0x80) {
+    auto p = WidePattern::create(fuzzinput::widen(in.pattern), in.flags);
+    if (p) compare(*p, fuzzinput::widen(in.subject));
+  } else {
+    auto p = Pattern::create(in.pattern, in.flags);
+    if (p) compare(*p, in.subject);
   }
-  if (engine.limit || reference.limit) return 0;
-  if (!same(engine, reference)) std::abort();
   return 0;
 }

@@ -32,6 +32,16 @@
 // have the same future, so keeping only the first, as a Pike VM does, keeps
 // the backtracker's answer. Nested loops multiply the points; the program's
 // size bound sends deep nests to the backtracker.
+//
+// How the matcher uses it: the backtracker answers first, on a small step
+// budget, since on the short lines it is given it is the faster of the two;
+// where that budget runs out the automaton answers in its place. A whole
+// match is then one run with every slot. A search is first located with
+// the group-0 slots only, skipping the starts the pattern's first characters
+// rule out while no thread is alive; the other groups then come from the
+// backtracker run from the located start alone, or from the automaton's
+// full run from there should that give up too. The program is built on the
+// first match that needs it, never when the pattern is compiled.
 #pragma once
 
 #include <memory>
