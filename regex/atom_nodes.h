@@ -282,7 +282,8 @@ class ReferenceNode : public Node<Char> {
 template <class Char>
 bool acceptsChar(const Node<Char>* atom, Char c) {
   if (atom->kind == NodeKind::Char) return c == static_cast<const CharNode<Char>*>(atom)->ch;
-  if (atom->kind == NodeKind::CIChar) return CharTraits<Char>::fold(c) == static_cast<const CharNode<Char>*>(atom)->ch;
+  if (atom->kind == NodeKind::CIChar)
+    return CharTraits<Char>::fold(c) == static_cast<const CharNode<Char>*>(atom)->ch;
   return static_cast<const ClassNode<Char>*>(atom)->accepts(c);
 }
 

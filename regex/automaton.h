@@ -97,7 +97,7 @@ class Automaton {
   std::vector<Inst> program_;
   int start_ = 0;
   const StartNode<Char>* head_ = nullptr;  // its start positions worth trying
-  int slots_ = 0;  // two per capturing group
+  int slots_ = 0;                          // two per capturing group
 };
 
 // What one matcher needs to run an automaton: two thread lists and their

@@ -256,7 +256,8 @@ constexpr int kMaxJoinHops = 4 * static_cast<int>(kMaxInPlaceAtoms);
 template <class Char>
 bool oneCharacterBranch(const Node<Char>* n, const GroupLoopNode<Char>* loop,
                         std::vector<const Node<Char>*>* atoms) {
-  if (n->kind != NodeKind::GroupHead || static_cast<const GroupHeadNode<Char>*>(n)->gi != loop->gi) return false;
+  if (n->kind != NodeKind::GroupHead || static_cast<const GroupHeadNode<Char>*>(n)->gi != loop->gi)
+    return false;
   const Node<Char>* atom = n->next;
   if (!atom || !isOneCharacterAtom(atom)) return false;
   const Node<Char>* m = atom->next;
@@ -275,7 +276,8 @@ void setInPlaceLoops(Graph<Char>& graph) {
     std::vector<const Node<Char>*> atoms;
     const Node<Char>* n = loop->inner;
     bool ok = true;
-    for (; ok && n && n->kind == NodeKind::Or && atoms.size() < kMaxInPlaceAtoms; n = static_cast<const OrNode<Char>*>(n)->two)
+    for (; ok && n && n->kind == NodeKind::Or && atoms.size() < kMaxInPlaceAtoms;
+         n = static_cast<const OrNode<Char>*>(n)->two)
       ok = oneCharacterBranch(static_cast<const OrNode<Char>*>(n)->one, loop, &atoms);
     if (ok && n && atoms.size() < kMaxInPlaceAtoms && oneCharacterBranch(n, loop, &atoms))
       static_cast<GroupLoopPrologueNode<Char>*>(node)->runInPlace(std::move(atoms));

@@ -389,7 +389,8 @@ std::string describe(const Outcome& o) {
   s += " finds ";
   for (const Span& f : o.finds) s += "[" + std::to_string(f.first) + "," + std::to_string(f.second) + "]";
   if (!o.findGroups.empty()) s += " their groups ";
-  for (const Span& g : o.findGroups) s += "[" + std::to_string(g.first) + "," + std::to_string(g.second) + "]";
+  for (const Span& g : o.findGroups)
+    s += "[" + std::to_string(g.first) + "," + std::to_string(g.second) + "]";
   return s + (o.limit ? " limit" : "");
 }
 
@@ -404,7 +405,8 @@ Outcome engineOutcome(BasicPattern<Char>& pattern, const std::basic_string<Char>
   m->rewind();
   for (int n = 0; n < maxFinds && m->findNext(); ++n) {
     o.finds.emplace_back(m->groupStart(0), m->groupEnd(0));
-    for (int i = 1; i < pattern.groupCount(); ++i) o.findGroups.emplace_back(m->groupStart(i), m->groupEnd(i));
+    for (int i = 1; i < pattern.groupCount(); ++i)
+      o.findGroups.emplace_back(m->groupStart(i), m->groupEnd(i));
   }
   o.limit = o.limit || m->limitExceeded();
   return o;
@@ -419,7 +421,8 @@ Outcome referenceOutcome(const rx::Graph<Char>& graph, const std::basic_string<C
   Reference<Char> finder(graph, subject);
   for (int n = 0; n < maxFinds && finder.findNext(); ++n) {
     o.finds.emplace_back(finder.state().starts[0], finder.state().ends[0]);
-    for (int i = 1; i < graph.groupCount; ++i) o.findGroups.emplace_back(finder.state().starts[i], finder.state().ends[i]);
+    for (int i = 1; i < graph.groupCount; ++i)
+      o.findGroups.emplace_back(finder.state().starts[i], finder.state().ends[i]);
   }
   o.limit = whole.gaveUp() || finder.gaveUp();
   return o;

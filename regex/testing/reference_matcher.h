@@ -21,7 +21,7 @@ struct Outcome {
   std::vector<Span> groups;
   std::vector<Span> finds;
   std::vector<Span> findGroups;  // groups 1.. of every find, one find after another
-  bool limit = false;  // some call gave up; the other fields are then partial
+  bool limit = false;            // some call gave up; the other fields are then partial
 };
 
 // One line for a failure message: whole, groups, finds and a limit mark.
