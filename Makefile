@@ -6,7 +6,7 @@ BENCH_BUILD?= build-bench
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 REQUIRE    := tools/require-packages.sh
-BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev nlohmann-json3-dev unzip zip
+BASE_PKGS  := g++ cmake ninja-build pkg-config libxml2-dev libgtest-dev libpcre2-dev nlohmann-json3-dev unzip zip python3
 
 FLEET_OUT  ?= $(BUILD)/fleet
 # The build whose bin/ supplies the module and the component executables of

@@ -13,9 +13,9 @@
 #include "support/wide_text.h"
 #include "support/write_all.h"
 
-namespace {
-
 const char kLogError[] = "ERROR : Unable to write to log file\n";
+
+namespace {
 
 // The folder and its missing parents, as "mkdir -p" makes them, but without
 // a shell and never wider than 0755 whatever the umask.

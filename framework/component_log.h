@@ -10,6 +10,9 @@
 // Safe to call from a signal handler.
 int openLogFile(const char* path);
 
+// The console line that follows a message the log did not take.
+extern const char kLogError[];
+
 class ComponentLog {
  public:
   // Creates the log directory (0755) and file, so that every run leaves them

@@ -20,7 +20,7 @@ struct Notice {
   const char* beforeFlash;
 };
 
-const Notice kNotices[] = {
+constexpr Notice kNotices[] = {
     {SIGTERM, "WARNING! : SIGTERM received during the flash; the flash engine is left to finish.\n",
      "ERROR! : SIGTERM received; the run is stopped.\n"},
     {SIGINT, "WARNING! : SIGINT received during the flash; the flash engine is left to finish.\n",
@@ -29,7 +29,15 @@ const Notice kNotices[] = {
      "ERROR! : SIGHUP received; the run is stopped.\n"},
 };
 
-const char kLogError[] = "ERROR : Unable to write to log file\n";
+// Every signal a run catches has its notices, in the same order.
+constexpr bool noticesCover() {
+  if (sizeof kNotices / sizeof kNotices[0] != sizeof kRunSignals / sizeof kRunSignals[0]) return false;
+  for (size_t i = 0; i < sizeof kNotices / sizeof kNotices[0]; ++i) {
+    if (kNotices[i].signal != kRunSignals[i]) return false;
+  }
+  return true;
+}
+static_assert(noticesCover(), "a run signal without its notices");
 
 // Copied in before the handler is installed; the handler only reads them.
 char logPath[4097];
@@ -66,8 +74,13 @@ void onSignal(int signal) {
 }  // namespace
 
 void watchRunSignals(const ComponentLog& log) {
-  if (log.path.size() >= sizeof logPath) return;
-  std::memcpy(logPath, log.path.c_str(), log.path.size() + 1);
+  // A path too long to keep leaves the handler without a log: it then says
+  // so on the console, as for any log it cannot write.
+  if (log.path.size() < sizeof logPath) {
+    std::memcpy(logPath, log.path.c_str(), log.path.size() + 1);
+  } else {
+    logPath[0] = '\0';
+  }
   quiet = log.quiet ? 1 : 0;
   struct sigaction action;
   std::memset(&action, 0, sizeof action);

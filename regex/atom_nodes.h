@@ -110,14 +110,11 @@ class CIClassNode : public ClassNode<Char> {
   }
   int runLength(const MatchState<Char>& st, int p, int most) const override {
     int n = 0;
-    while (n < most && p + n < st.length && member(st.text[p + n])) ++n;
+    while (n < most && p + n < st.length && this->accepts(st.text[p + n])) ++n;
     return n;
   }
 
  private:
-  bool member(Char c) const {
-    return this->set.contains(CharTraits<Char>::code(CharTraits<Char>::fold(c))) != this->inv;
-  }
   static uint32_t foldCode(uint32_t c) {
     using T = CharTraits<Char>;
     return T::code(T::fold(T::fromCode(c)));

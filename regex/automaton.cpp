@@ -16,41 +16,12 @@ namespace {
 constexpr size_t kMaxProgram = 20000;
 constexpr size_t kMaxScratchInts = size_t{1} << 20;
 
+// A character, a class, or non-empty quoted text.
 template <class Char>
 bool isConsumingAtom(const Node<Char>* n) {
-  switch (n->kind) {
-    case NodeKind::Char:
-    case NodeKind::CIChar:
-    case NodeKind::Class:
-    case NodeKind::CIClass:
-      return true;
-    case NodeKind::Quote:
-    case NodeKind::CIQuote:
-      return !static_cast<const QuoteNode<Char>*>(n)->str.empty();
-    case NodeKind::Start:
-    case NodeKind::End:
-    case NodeKind::GreedyQuantifier:
-    case NodeKind::LazyQuantifier:
-    case NodeKind::PossessiveQuantifier:
-    case NodeKind::Accept:
-    case NodeKind::SubStart:
-    case NodeKind::Or:
-    case NodeKind::LookAhead:
-    case NodeKind::LookBehind:
-    case NodeKind::StartOfLine:
-    case NodeKind::EndOfLine:
-    case NodeKind::Reference:
-    case NodeKind::StartOfInput:
-    case NodeKind::EndOfInput:
-    case NodeKind::WordBoundary:
-    case NodeKind::EndOfMatch:
-    case NodeKind::GroupHead:
-    case NodeKind::GroupTail:
-    case NodeKind::GroupLoopPrologue:
-    case NodeKind::GroupLoop:
-      return false;
-  }
-  return false;
+  if (n->kind == NodeKind::Quote || n->kind == NodeKind::CIQuote)
+    return !static_cast<const QuoteNode<Char>*>(n)->str.empty();
+  return isOneCharacterAtom(n);
 }
 
 // The instructions one atom's copy takes: one per character.
@@ -442,7 +413,7 @@ bool Automaton<Char>::accepts(const Graph<Char>& graph) {
 
 template <class Char>
 std::unique_ptr<Automaton<Char>> Automaton<Char>::build(const Graph<Char>& graph) {
-  if (!accepts(graph)) return nullptr;
+  if (!graph.automatonFits) return nullptr;
   return AutomatonBuilder<Char>(graph).build();
 }
 
@@ -563,7 +534,9 @@ int Automaton<Char>::runWith(MatchState<Char>& st, int from, AutomatonScratch<Ch
       const Inst& in = program_[static_cast<size_t>(now->dense[static_cast<size_t>(i)])];
       const int* threadSlots = now->slots.data() + static_cast<std::ptrdiff_t>(i) * slots;
       if (in.op == Op::Match) {
-        if (st.wholeMode && p != length) continue;  // a match that ended short: no thread
+        // The closure lists a match that ended short too, to visit it once;
+        // it is no thread.
+        if (st.wholeMode && p != length) continue;
         // The preferred thread matched: the threads after it are dropped.
         matchEnd = p;
         copySlots(threadSlots, s.best_.data(), slots);

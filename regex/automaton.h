@@ -62,7 +62,8 @@ class Automaton {
  public:
   // True when every node of the graph is one the automaton answers for.
   static bool accepts(const Graph<Char>& graph);
-  // Null when the graph is not accepted or its program would be too large.
+  // Null when the graph is not accepted (graph.automatonFits, set after
+  // compiling) or its program would be too large.
   static std::unique_ptr<Automaton> build(const Graph<Char>& graph);
 
   // One attempt as the start node makes it: in whole-match mode at 0 only,
@@ -78,8 +79,8 @@ class Automaton {
   struct Inst {
     Op op = Op::Jump;
     int next = -1;                     // the instruction that follows
-    int alt = -1;                      // Split: the second choice; EmptyIteration: where an empty one goes
-    int slot = 0;                      // Save, SetIteration, EmptyIteration
+    int alt = -1;                      // Split: the second choice
+    int slot = 0;                      // Save
     Char ch = Char();                  // Character, CIChar (folded)
     const Node<Char>* node = nullptr;  // Class: the class node; Assert: the anchor node
   };

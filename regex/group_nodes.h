@@ -111,8 +111,8 @@ class GroupTailNode : public Node<Char> {
 // marks the count it had, and when that iteration fails with no deeper
 // iteration begun since (the count is back at the mark), the rest of the
 // pattern is tried after the iterations made so far; otherwise it fails.
-// The mark deliberately survives a failed attempt, which is why snapshots
-// of the state leave the loop bookkeeping out.
+// The mark deliberately survives a failed attempt, which is why the group
+// values a node saves and puts back leave the loop bookkeeping out.
 //
 // A quantifier over one atom (a character, class, quoted text,
 // back-reference or anchor) runs its iterations in a loop, not in the

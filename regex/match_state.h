@@ -96,11 +96,8 @@ struct MatchState {
   // The group starts and ends, which a look-ahead or an atomic group puts
   // back when it fails after its content matched. Loop bookkeeping is not
   // part of it: possessive loops rely on their marks surviving a failure.
-  std::vector<int> snapshot() const { return std::vector<int>(storage, storage + 2 * span()); }
-  void restore(const std::vector<int>& saved) { std::copy(saved.begin(), saved.end(), storage); }
-
-  // The same, on a stack the state keeps, so that a match allocates nothing
-  // once the stack has grown to the pattern's nesting. The node that pushes
+  // They go on a stack the state keeps, so that a match allocates nothing
+  // once the stack has grown to the pattern's nesting; the node that pushes
   // pops again before it returns.
   size_t pushGroups() {
     size_t mark = savedGroups.size();

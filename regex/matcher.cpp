@@ -49,8 +49,9 @@ void BasicPatternMatcher<Char>::rewind() {
 }
 
 // The backtracker first; for a pattern the automaton fits, on a small
-// budget, and the automaton answers where that budget runs out. The
-// backtracker leaves the state as it found it when it gives up.
+// budget, and the automaton answers where that budget runs out. When the
+// backtracker gives up it leaves the groups cleared and previousEnd at 0,
+// which the automaton does not read: it takes no pattern with \G.
 //
 // A search the automaton takes over first only locates the match, which
 // needs no group slots; the groups then come from the backtracker run from
@@ -59,13 +60,14 @@ void BasicPatternMatcher<Char>::rewind() {
 template <class Char>
 int BasicPatternMatcher<Char>::runHead(int from) {
   const rx::Graph<Char>& graph = *pattern_->graph_;
-  state_.beginCall(graph.automatonFits);
+  const bool handover = !pattern_->backtrackerAlone();
+  state_.beginCall(handover);
   if (state_.length < 0) {
     state_.stopped = true;
     return -1;
   }
   int r = graph.head->match(state_, from);
-  if (!state_.stopped || !graph.automatonFits) return r;
+  if (!state_.stopped || !handover) return r;
   const rx::Automaton<Char>* automaton = pattern_->automaton();
   if (!automaton) {
     // Too large a program after all: the backtracker on its full budget.

@@ -41,7 +41,8 @@ class BasicPatternMatcher {
   std::vector<String> groupTexts(bool includeWhole) const;
   // True when the latest matchWhole, findFirst or findNext gave up at the
   // depth bound or the step budget: its false then means "gave up", not
-  // "no match". Only a pattern the automaton does not take can give up.
+  // "no match". Only a pattern without an automaton can give up, or a
+  // subject longer than positions reach.
   bool limitExceeded() const { return state_.stopped; }
   // Rewinds, then the text of every successive match.
   std::vector<String> findAll();

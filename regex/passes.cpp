@@ -197,8 +197,7 @@ void linkFollowers(Graph<Char>& graph) {
       if (!transparent) break;
       n = n->next;
     }
-    if (n && (n->kind == NodeKind::Char || n->kind == NodeKind::CIChar || n->kind == NodeKind::Class ||
-              n->kind == NodeKind::CIClass)) {
+    if (n && isOneCharacterAtom(n)) {
       static_cast<QuantifierNode<Char>*>(node)->follower = n;
     }
   }

@@ -39,6 +39,7 @@ template <class Char>
 const rx::Automaton<Char>* BasicPattern<Char>::automaton() const {
   std::call_once(automatonOnce_, [this] {
     if (graph_->automatonFits) automaton_ = rx::Automaton<Char>::build(*graph_);
+    if (!automaton_) buildFailed_.store(true, std::memory_order_relaxed);
   });
   return automaton_.get();
 }

@@ -3,6 +3,7 @@
 // (wchar_t) form with one dialect.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -86,6 +87,11 @@ class BasicPattern {
   // The automaton, built when a match first needs it; null when the graph
   // does not fit one.
   const rx::Automaton<Char>* automaton() const;
+  // Whether the backtracker must answer alone, on its full budget: the graph
+  // does not fit an automaton, or its program turned out too large to build.
+  bool backtrackerAlone() const {
+    return !graph_->automatonFits || buildFailed_.load(std::memory_order_relaxed);
+  }
 
   String text_;
   int flags_;
@@ -94,4 +100,5 @@ class BasicPattern {
   // Matchers of one pattern may run at once, so the build happens once.
   mutable std::once_flag automatonOnce_;
   mutable std::unique_ptr<rx::Automaton<Char>> automaton_;
+  mutable std::atomic<bool> buildFailed_{false};
 };

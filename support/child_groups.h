@@ -2,7 +2,12 @@
 // signal that ends the run can take them along instead of leaving orphans.
 #pragma once
 
+#include <signal.h>
 #include <sys/types.h>
+
+// The signals a run catches: the component's handler reports them, and they
+// are held back around every fork, so that a child never runs that handler.
+constexpr int kRunSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void registerChildGroup(pid_t group);
 void unregisterChildGroup(pid_t group);

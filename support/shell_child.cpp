@@ -16,14 +16,10 @@ namespace {
 // How long a child whose output is no longer read may take to end by itself.
 constexpr long kGraceMicroseconds = 2000000;
 
-// The signals a run may catch; they are held back around fork, so that the
-// child never runs the component's handler.
-const int kWatched[] = {SIGTERM, SIGINT, SIGHUP};
-
 sigset_t watchedSignals() {
   sigset_t set;
   sigemptyset(&set);
-  for (int signal : kWatched) sigaddset(&set, signal);
+  for (int signal : kRunSignals) sigaddset(&set, signal);
   return set;
 }
 
@@ -33,7 +29,7 @@ sigset_t watchedSignals() {
   // Ignored in the component only: a child must die of a closed pipe as it
   // would under a plain shell.
   (void)::signal(SIGPIPE, SIG_DFL);
-  for (int signal : kWatched) {
+  for (int signal : kRunSignals) {
     struct sigaction current;
     if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
       (void)::signal(signal, SIG_DFL);

@@ -436,6 +436,10 @@ def test_bad_input(ansible, fleet, scratch):
     check(rc == 0 and recap.get("probe", {}).get("failed") == 0, "every bad-input assertion holds")
     if rc != 0:
         print("\n".join(line for line in out.splitlines() if "FAILED" in line or "msg" in line)[-4000:])
+    before = fleet.flash_calls()
+    rc, recap, out = ansible.playbook(os.path.join(HERE, "role_bad_input.yml"))
+    check(rc != 0 and "value of fc_component must be one of: qlogic, emulex, brocade, got: bogus" in out
+          and fleet.flash_calls() == before, "the role refuses an unknown component before it runs anything")
 
 
 def test_filters():

@@ -51,14 +51,12 @@ int readStatusPipe(int fd) {
   return n == static_cast<ssize_t>(sizeof failure) ? failure : 0;
 }
 
-void waitFor(pid_t pid, ProcessResult& result) {
+// False when the child's end cannot be learnt (a caller that left SIGCHLD
+// ignored has its children reaped for it): its outcome is then unknown.
+bool waitFor(pid_t pid, ProcessResult& result) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      result.signalled = true;
-      result.exitCode = -1;
-      return;
-    }
+    if (errno != EINTR) return false;
   }
   if (WIFEXITED(status)) {
     result.exitCode = WEXITSTATUS(status);
@@ -66,6 +64,7 @@ void waitFor(pid_t pid, ProcessResult& result) {
     result.signalled = true;
     result.exitCode = WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
   }
+  return true;
 }
 
 // The environment is set up in the parent before fork: setenv is not safe
@@ -140,7 +139,10 @@ ProcessResult runProcess(const ChildCommand& command) {
   close(out[0]);
   const int failure = readStatusPipe(status[0]);
   close(status[0]);
-  waitFor(pid, result);
+  if (!waitFor(pid, result)) {
+    result.error = "cannot wait for " + command.program + ": " + std::strerror(errno);
+    return result;
+  }
   if (failure != 0) {
     result.error = "cannot run " + command.program + ": " + std::strerror(failure);
     return result;

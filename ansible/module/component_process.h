@@ -7,7 +7,9 @@
 namespace fleet {
 
 struct ProcessResult {
-  bool started = false;  // false: the program could not be run; error says why
+  // false: the program could not be run, or its end could not be waited
+  // for (its outcome is unknown); error says why
+  bool started = false;
   std::string error;
   bool signalled = false;  // ended by a signal; exitCode is then minus its number
   int exitCode = 0;

@@ -318,7 +318,7 @@ int Reference<Char>::greedyStep(const rx::QuantifierNode<Char>* q, int p, int co
 // Restores what the inner sub-graph set when the node fails afterwards.
 template <class Char>
 int Reference<Char>::possessive(const rx::QuantifierNode<Char>* q, int p) {
-  std::vector<int> saved = st_.snapshot();
+  size_t saved = st_.pushGroups();
   int r = -1;
   bool met = true;
   for (int i = 0; i < q->min; ++i) {
@@ -337,20 +337,23 @@ int Reference<Char>::possessive(const rx::QuantifierNode<Char>* q, int p) {
     }
     r = next(q, p);
   }
-  if (r == -1) st_.restore(saved);
+  if (r == -1) st_.restoreGroups(saved);
+  st_.popGroups(saved);
   return r;
 }
 
 template <class Char>
 int Reference<Char>::lookAhead(const rx::LookAheadNode<Char>* n, int p) {
-  std::vector<int> saved = st_.snapshot();
+  size_t saved = st_.pushGroups();
   int r = call(n->inner, p);
   if (n->pos ? r == -1 : r != -1) {
-    st_.restore(saved);
+    st_.restoreGroups(saved);
+    st_.popGroups(saved);
     return -1;
   }
   r = next(n, p);
-  if (r == -1) st_.restore(saved);
+  if (r == -1) st_.restoreGroups(saved);
+  st_.popGroups(saved);
   return r;
 }
 

@@ -11,7 +11,9 @@ compressor=$(rpm -qp --qf '%{PAYLOADCOMPRESSOR}' "$package")
 # No digest algorithm tag means MD5, which is all rpm 4.4 reads.
 algorithm=$(rpm -qp --qf '%{FILEDIGESTALGO}' "$package")
 [ "$algorithm" = "(none)" ] || [ "$algorithm" = 1 ] || faults+=("file digest algorithm $algorithm")
-rpm -qpl "$package" | grep -q '/\.build-id/' && faults+=("build-id links")
+# The listing is read whole first: grep -q leaving a pipe early would stop
+# rpm with SIGPIPE, and pipefail would then hide the fault.
+grep -q '/\.build-id/' <<<"$(rpm -qpl "$package")" && faults+=("build-id links")
 newer() {  # version limit: whether version is above limit
   [ "$1" != "$2" ] && [ "$(printf '%s\n%s\n' "$1" "$2" | sort -V | tail -1)" = "$1" ]
 }
