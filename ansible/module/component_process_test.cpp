@@ -32,7 +32,8 @@ TEST(ComponentProcess, ExitCodeSignalAndOutput) {
 // With SIGCHLD ignored the system reaps the child itself, and the wait
 // fails: the outcome is unknown, said as such.
 TEST(ComponentProcess, AnEndThatCannotBeWaitedForIsNotASignal) {
-  struct sigaction ignore {}, before {};
+  struct sigaction ignore {
+  }, before{};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   ASSERT_EQ(sigaction(SIGCHLD, &ignore, &before), 0);
