@@ -7,8 +7,10 @@
 #include <string>
 
 // "/bin/sh -c command" in a process group of its own, so that it can be
-// stopped whole, grandchildren included. Its SIGPIPE is at the default even
-// though the component ignores it, and no signal is blocked.
+// stopped whole, grandchildren included. A captured command also gets a
+// session of its own (no terminal) and standard input from /dev/null, so
+// that no prompt can stop or hang it. Its SIGPIPE and SIGXFSZ are at their
+// defaults even though the component ignores them, and no signal is blocked.
 class ShellChild {
  public:
   enum class Output { Inherited, Captured };
@@ -18,6 +20,7 @@ class ShellChild {
   ShellChild(const ShellChild&) = delete;
   ShellChild& operator=(const ShellChild&) = delete;
 
+  // False when no shell could be forked or /bin/sh could not be executed.
   bool started() const { return pid_ > 0; }
   pid_t pid() const { return pid_; }
   // The read end of the captured standard output, or -1.

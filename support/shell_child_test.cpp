@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -39,4 +40,33 @@ TEST(ShellChild, InheritedOutputAndTheExitStatus) {
   const int status = child.wait();
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 5);
+}
+
+// A captured command is in a session of its own, away from any terminal,
+// and reads end of file at once instead of waiting at a prompt.
+TEST(ShellChild, CapturedCommandHasItsOwnSessionAndNoInput) {
+  std::string output;
+  ASSERT_TRUE(captureOutput("echo $$ $(cut -d' ' -f6 /proc/$$/stat); read answer; echo \"[$answer]\" $?", 100,
+                            output));
+  const std::size_t end = output.find('\n');
+  const std::string ids = output.substr(0, end);
+  const std::size_t space = ids.find(' ');
+  EXPECT_EQ(ids.substr(0, space), ids.substr(space + 1)) << output;
+  EXPECT_EQ(output.substr(end + 1), "[] 1\n");
+}
+
+// A caller that started the run with descriptors 0 and 1 closed puts the
+// pipe's write end on descriptor 1: the command must still write to it.
+TEST(ShellChild, CaptureWorksWhenThePipeLandsOnTheStandardDescriptors) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    (void)close(0);
+    (void)close(1);
+    std::string output;
+    const bool started = captureOutput("echo 2.09", 100, output);
+    _exit(started && output == "2.09\n" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
