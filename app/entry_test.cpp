@@ -72,3 +72,25 @@ TEST(Entry, NoAdaptersEndsWithSevenAndNoReport) {
             "WARNING! : No supported adapters found.\n");
   EXPECT_FALSE(testsupport::fileExists(run.work / "report.xml"));
 }
+
+// The version goes to standard output alone, whatever else is on the line,
+// and a help request or a report switch spelled another way never runs a step.
+TEST(Entry, VersionAndOtherSpellingsOfHelpAndReport) {
+  const char* catalogue = "<maplu_fchba_reference/>";
+  for (const char* exe : {"fcupdate", "fcupdate-emulex", "fcupdate-brocade"}) {
+    ComponentRun version(exe, "/s --version /f", catalogue);
+    EXPECT_EQ(version.result.exitCode, 3) << exe;
+    EXPECT_EQ(version.result.out, std::string(exe) + " 1.0.0\n");
+    EXPECT_EQ(version.log(), "") << exe;
+    for (const char* help : {"--help", "'/?'", "-HELP"}) {
+      ComponentRun run(exe, help, catalogue);
+      EXPECT_EQ(run.result.exitCode, 3) << exe << " " << help;
+      EXPECT_EQ(run.result.out, kUsage) << exe << " " << help;
+    }
+    ComponentRun typo(exe, "/D report.xml", catalogue);
+    EXPECT_EQ(typo.result.exitCode, 7) << exe;
+    EXPECT_EQ(typo.result.out, std::string(kUsage) + "ERROR! : Failed to parse command line\n");
+    EXPECT_FALSE(testsupport::fileExists(typo.work / "report.xml"));
+    EXPECT_EQ(typo.log(), "") << exe;
+  }
+}

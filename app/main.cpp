@@ -10,23 +10,41 @@ using Component = BrocadeComp::CComponent;
 using Component = QLogicComp::CComponent;
 #endif
 
-#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "framework/run_exit.h"
 #include "framework/run_sequence.h"
+#include "support/inherited_state.h"
+#include "support/write_all.h"
 
-int main(int argc, char** argv) {
-  // A console that goes away must never end the run: writes to it fail
-  // instead. Every child gets SIGPIPE back at its default.
-  (void)signal(SIGPIPE, SIG_IGN);
+namespace {
+
+// Before anything else: what the caller handed over is made safe to run
+// with; false (after saying so on standard error) when it cannot be.
+bool normaliseInheritedState() {
+  if (!openClosedStandardDescriptors()) {
+    (void)writeAll(2, std::string("ERROR! : /dev/null cannot be opened for a closed standard descriptor; "
+                                  "nothing was run.\n"));
+    return false;
+  }
+  resetInheritedSignals();
+  dropRelativePathElements();
   // Root's log, report and folders are never group- or world-writable,
   // whatever umask the caller had; a stricter one stays.
   const mode_t callerMask = umask(022);
   (void)umask(callerMask | 022);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!normaliseInheritedState()) return kExitFailed;
   int exitCode = 0;
   {
     Component component;  // creates the log directory and file
-    exitCode = runComponent(component, argc, argv);
+    exitCode = runComponent(component, {FCUPDATE_PROGRAM, FCUPDATE_VERSION}, argc, argv);
   }
   return exitCode;
 }

@@ -4,6 +4,11 @@
 
 #include <string>
 
+// Whether the folder of path is a real directory of the running user that
+// nobody else can write (one of ours that is too open is closed to 0755).
+// Safe to call from a signal handler.
+bool folderIsOurs(const char* path);
+
 // Opens the log for one append: created 0644 when missing, never through a
 // symlink, never blocking, and refused (-1) unless it is a regular file in a
 // real directory owned by the running user and writable by no one else.

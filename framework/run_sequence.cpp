@@ -1,6 +1,8 @@
 // Command-line parsing, the usage text and the run sequence with its exit codes.
 #include "framework/run_sequence.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 #include "framework/run_exit.h"
@@ -14,6 +16,32 @@ bool isAny(const char* arg, std::initializer_list<const char*> forms) {
     if (std::strcmp(arg, form) == 0) return true;
   }
   return false;
+}
+
+// What follows the switch mark of an option-like argument: one "/" or any
+// number of "-"; nullptr for an argument that is not option-like.
+const char* switchWord(const char* arg) {
+  if (*arg == '/') return arg + 1;
+  if (*arg != '-') return nullptr;
+  while (*arg == '-') ++arg;
+  return arg;
+}
+
+// "/h" in another letter case or with other dashes, or "help" or "?" so
+// written ("--help", "/?", "-HELP"): a request for help must never flash.
+bool isHelpRequest(const char* arg) {
+  const char* word = switchWord(arg);
+  return word != nullptr &&
+         (strcasecmp(word, "h") == 0 || strcasecmp(word, "help") == 0 || std::strcmp(word, "?") == 0);
+}
+
+// "/d" in another letter case or with other dashes, alone or with "=" or ":"
+// and a path ("/D", "--d", "-d=r.xml", "/d:r.xml"): a report switch typed
+// wrong must never flash.
+bool isMistypedReportSwitch(const char* arg) {
+  const char* word = switchWord(arg);
+  return word != nullptr && (word[0] == 'd' || word[0] == 'D') &&
+         (word[1] == '\0' || word[1] == '=' || word[1] == ':');
 }
 
 // Report mode: the decision is not made and nothing is flashed.
@@ -60,10 +88,11 @@ CommandLineResult parseCommandLine(CBaseCmp& c, int argc, const char* const* arg
       c.log.quiet = true;
     }
     if (isAny(arg, {"/f", "-f", "/e", "-e", "/g", "-g"})) c.force = true;
-    if (isAny(arg, {"/h", "-h"})) {
+    if (isAny(arg, {"/h", "-h"}) || isHelpRequest(arg)) {
       printUsage();
       return CommandLineResult::UsageShown;
     }
+    if (std::strcmp(arg, "--version") == 0) return CommandLineResult::VersionWanted;
     if (isAny(arg, {"/d", "-d"})) {
       c.discovery = true;
       if (i + 1 >= argc || argv[i + 1] == nullptr) {
@@ -72,13 +101,17 @@ CommandLineResult parseCommandLine(CBaseCmp& c, int argc, const char* const* arg
       }
       // The path is not consumed: it is examined as an option in its own right.
       c.reportPath = argv[i + 1];
+    } else if (isMistypedReportSwitch(arg)) {
+      printUsage();
+      return CommandLineResult::Malformed;
     }
   }
   return CommandLineResult::Run;
 }
 
-int runSequence(CBaseCmp& c) {
+int runSequence(CBaseCmp& c, const RunLock* lock) {
   c.log.write("---------------------------------------------------\n");
+  if (lock != nullptr) lock->reportInLog(c.log);
   c.log.write("Loading references...");
   if (!loadReferenceCatalogue(c.catalogue)) {
     c.log.write("FAILED!\n");
@@ -92,16 +125,22 @@ int runSequence(CBaseCmp& c) {
   return flashIfWanted(c);
 }
 
-int runComponent(CBaseCmp& c, int argc, const char* const* argv) {
+int runComponent(CBaseCmp& c, const ProgramIdentity& program, int argc, const char* const* argv) {
   switch (parseCommandLine(c, argc, argv)) {
     case CommandLineResult::Malformed:
       writeStdout("ERROR! : Failed to parse command line\n");
       return kExitFailed;
     case CommandLineResult::UsageShown:
       return kExitNothingDone;
+    case CommandLineResult::VersionWanted:
+      writeStdout(std::string(program.name) + " " + program.version + "\n");
+      return kExitNothingDone;
     case CommandLineResult::Run:
       break;
   }
+  // Held until the exit code is known; released when the process ends.
+  const RunLock lock(c.log);
+  if (!lock.mayRun()) return kExitFailed;
   watchRunSignals(c.log);
-  return runSequence(c);
+  return runSequence(c, &lock);
 }

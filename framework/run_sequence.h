@@ -2,12 +2,21 @@
 #pragma once
 
 #include "framework/base_component.h"
+#include "framework/run_lock.h"
 
-// What the command line asks for; the values are those the run has always used.
+// What the command line asks for; the first three values are those the run
+// has always used.
 enum class CommandLineResult {
-  Malformed = 0,   // "/d" without a path: usage shown
-  Run = 1,         // run the sequence
-  UsageShown = 2,  // "/h"
+  Malformed = 0,      // "/d" without a path, or a mistyped report switch: usage shown
+  Run = 1,            // run the sequence
+  UsageShown = 2,     // "/h", or another spelling of a help request
+  VersionWanted = 3,  // "--version"
+};
+
+// The executable as built, for "--version".
+struct ProgramIdentity {
+  const char* name;     // "fcupdate", "fcupdate-emulex", "fcupdate-brocade"
+  const char* version;  // the project's version
 };
 
 CommandLineResult parseCommandLine(CBaseCmp& component, int argc, const char* const* argv);
@@ -15,8 +24,10 @@ CommandLineResult parseCommandLine(CBaseCmp& component, int argc, const char* co
 void printUsage();
 
 // Catalogue, platform, discovery, then the report or the decision and flash;
-// returns the process exit code.
-int runSequence(CBaseCmp& component);
+// returns the process exit code. The run lock's news, if any, follows the
+// banner in the log.
+int runSequence(CBaseCmp& component, const RunLock* lock = nullptr);
 
-// The whole process: parse, run, with the exit code of the entry point.
-int runComponent(CBaseCmp& component, int argc, const char* const* argv);
+// The whole process: parse, take the run lock, run, with the exit code of
+// the entry point.
+int runComponent(CBaseCmp& component, const ProgramIdentity& program, int argc, const char* const* argv);

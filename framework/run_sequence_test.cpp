@@ -69,7 +69,7 @@ struct Outcome {
 Outcome run(ScriptedComponent& c, std::vector<const char*> args) {
   args.insert(args.begin(), "fcupdate");
   testing::internal::CaptureStdout();
-  int code = runComponent(c, static_cast<int>(args.size()), args.data());
+  int code = runComponent(c, {"fcupdate", "1.0.0"}, static_cast<int>(args.size()), args.data());
   return {code, testing::internal::GetCapturedStdout()};
 }
 
@@ -94,7 +94,12 @@ TEST(CommandLine, OptionsAndTheirEffects) {
       {{"-e"}, CommandLineResult::Run, false, true, false, ""},
       {{"/g"}, CommandLineResult::Run, false, true, false, ""},
       {{"-g"}, CommandLineResult::Run, false, true, false, ""},
-      {{"/S", "/F", "--s", "//f", "/D"}, CommandLineResult::Run, false, false, false, ""},
+      {{"/S", "/F", "--s", "//f", "//h", "/dd", "-hh", "help", "d"},
+       CommandLineResult::Run,
+       false,
+       false,
+       false,
+       ""},
       {{"/d", "out.xml"}, CommandLineResult::Run, false, false, true, "out.xml"},
       {{"-d", "a.xml", "/d", "b.xml"}, CommandLineResult::Run, false, false, true, "b.xml"},
       {{"/d", "/s"}, CommandLineResult::Run, true, false, true, "/s"},
@@ -261,4 +266,56 @@ TEST(RunSequence, HelpEndsWithThreeBeforeAnyStep) {
   EXPECT_EQ(outcome.exitCode, 3);
   EXPECT_EQ(outcome.console, kUsage);
   EXPECT_TRUE(component.calls.empty());
+}
+
+// A help request or a report switch typed another way never reaches a step
+// that could flash: help ends with 3, a mistyped report switch is a parse
+// failure, and the first of them on the line decides.
+TEST(CommandLine, HelpAndReportSwitchSpellingsNeverRun) {
+  const char* const help = "help";
+  const char* const failure = "failure";
+  struct Case {
+    std::vector<const char*> args;
+    const char* outcome;
+  } cases[] = {
+      {{"--help"}, help},       {{"-help"}, help},
+      {{"/HELP"}, help},        {{"/Help"}, help},
+      {{"/?"}, help},           {{"-?"}, help},
+      {{"---?"}, help},         {{"--h"}, help},
+      {{"/H"}, help},           {{"-H"}, help},
+      {{"/f", "--HELP"}, help}, {{"/d", "--help"}, help},
+      {{"/D"}, failure},        {{"-D"}, failure},
+      {{"--d"}, failure},       {{"--D", "r.xml"}, failure},
+      {{"-d=r.xml"}, failure},  {{"/d:r.xml"}, failure},
+      {{"/D=x"}, failure},      {{"-d:"}, failure},
+      {{"/d", "-D"}, failure},  {{"/D", "--help"}, failure},
+      {{"--help", "/D"}, help},
+  };
+  for (const Case& c : cases) {
+    RunDirs dirs;
+    ScriptedComponent component;
+    component.actions = {L"upgrade"};
+    const Outcome outcome = run(component, c.args);
+    const std::string label = c.args.back();
+    if (c.outcome == help) {
+      EXPECT_EQ(outcome.exitCode, 3) << label;
+      EXPECT_EQ(outcome.console, kUsage) << label;
+    } else {
+      EXPECT_EQ(outcome.exitCode, 7) << label;
+      EXPECT_EQ(outcome.console, std::string(kUsage) + "ERROR! : Failed to parse command line\n") << label;
+    }
+    EXPECT_TRUE(component.calls.empty()) << label;
+    EXPECT_EQ(dirs.log(), "") << label;
+  }
+}
+
+TEST(CommandLine, VersionPrintsTheProgramAndBypassesLogAndSilence) {
+  RunDirs dirs;
+  ScriptedComponent component;
+  component.actions = {L"upgrade"};
+  const Outcome outcome = run(component, {"/s", "--version", "/f"});
+  EXPECT_EQ(outcome.exitCode, 3);
+  EXPECT_EQ(outcome.console, "fcupdate 1.0.0\n");
+  EXPECT_TRUE(component.calls.empty());
+  EXPECT_EQ(dirs.log(), "");
 }

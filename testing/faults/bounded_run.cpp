@@ -61,7 +61,16 @@ void dropFileModeOverride() {
   (void)dup2(outFd, STDOUT_FILENO);
   if (chdir(call.work.c_str()) != 0) _exit(126);
   (void)setenv("FCUPDATE_ROOT", call.root.c_str(), 1);
+  for (const std::string& setting : call.environment) {
+    const std::size_t equals = setting.find('=');
+    if (equals == std::string::npos) {
+      (void)unsetenv(setting.c_str());
+    } else {
+      (void)setenv(setting.substr(0, equals).c_str(), setting.c_str() + equals + 1, 1);
+    }
+  }
   if (call.obeyFileModes) dropFileModeOverride();
+  if (call.beforeExec) call.beforeExec();
   execv(argv[0], argv.data());
   _exit(127);
 }
@@ -120,8 +129,8 @@ Limits ordinaryLimits() { return forThisBuild(64, 512); }
 Limits largeInputLimits() { return forThisBuild(256, 1024); }
 Limits hugeCatalogueLimits() { return forThisBuild(1280, 2048); }
 
-Outcome runBounded(const Invocation& call, const Limits& limits) {
-  Outcome outcome;
+StartedRun startBounded(const Invocation& call) {
+  StartedRun run;
   std::string program = absolutePath(testsupport::binDir() + "/" + call.executable);
   std::vector<std::string> words = call.args;
   std::vector<char*> argv{&program[0]};
@@ -129,33 +138,47 @@ Outcome runBounded(const Invocation& call, const Limits& limits) {
   argv.push_back(nullptr);
   // pipe and fcntl rather than pipe2, which the oldest C library served lacks.
   int pipeFds[2];
-  if (pipe(pipeFds) != 0) return outcome;
+  if (pipe(pipeFds) != 0) return run;
   (void)fcntl(pipeFds[0], F_SETFD, FD_CLOEXEC);
   (void)fcntl(pipeFds[1], F_SETFD, FD_CLOEXEC);
-  const Clock::time_point start = Clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) execChild(call, argv, pipeFds[1]);
+  run.start = Clock::now();
+  run.pid = fork();
+  if (run.pid == 0) execChild(call, argv, pipeFds[1]);
   (void)close(pipeFds[1]);
-  if (pid < 0) {
+  if (run.pid < 0) {
     (void)close(pipeFds[0]);
-    return outcome;
+    return run;
   }
-  const Clock::time_point deadline = start + std::chrono::seconds(limits.seconds);
+  run.out = pipeFds[0];
+  return run;
+}
+
+Outcome finishBounded(StartedRun& run, const Limits& limits) {
+  Outcome outcome;
+  if (run.pid < 0) return outcome;
+  const Clock::time_point deadline = run.start + std::chrono::seconds(limits.seconds);
   int status = 0;
   rusage usage{};
   const bool finished =
-      readUntil(pipeFds[0], deadline, outcome.out) && waitUntil(pid, deadline, status, usage);
+      readUntil(run.out, deadline, outcome.out) && waitUntil(run.pid, deadline, status, usage);
   if (!finished) {
     outcome.timedOut = true;
-    (void)kill(-pid, SIGKILL);
-    (void)wait4(pid, &status, 0, &usage);
+    (void)kill(-run.pid, SIGKILL);
+    (void)wait4(run.pid, &status, 0, &usage);
   }
-  (void)close(pipeFds[0]);
-  outcome.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  (void)close(run.out);
+  run.out = -1;
+  run.pid = -1;
+  outcome.seconds = std::chrono::duration<double>(Clock::now() - run.start).count();
   outcome.peakKb = usage.ru_maxrss;
   if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
   return outcome;
+}
+
+Outcome runBounded(const Invocation& call, const Limits& limits) {
+  StartedRun run = startBounded(call);
+  return finishBounded(run, limits);
 }
 
 std::string describe(const Outcome& o) {

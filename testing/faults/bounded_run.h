@@ -3,6 +3,10 @@
 // unprivileged administrator would be.
 #pragma once
 
+#include <sys/types.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,9 +44,23 @@ struct Invocation {
   // Without the superuser's right to ignore file modes, so that a read-only
   // directory stops a root test run as it stops an administrator's.
   bool obeyFileModes = false;
+  // "NAME=value" set, or "NAME" unset, in the child's environment.
+  std::vector<std::string> environment;
+  // Called in the child right before exec, to hand the executable what an
+  // unusual caller would: closed descriptors, ignored signals, a timer.
+  std::function<void()> beforeExec;
 };
 
 Outcome runBounded(const Invocation& invocation, const Limits& limits);
+
+// The same in two steps, for a case that acts while the run goes on.
+struct StartedRun {
+  pid_t pid = -1;
+  int out = -1;  // the read end of its standard output
+  std::chrono::steady_clock::time_point start;
+};
+StartedRun startBounded(const Invocation& invocation);
+Outcome finishBounded(StartedRun& run, const Limits& limits);
 
 // One line for a failure message: exit code, signal, time and memory.
 std::string describe(const Outcome& outcome);

@@ -98,9 +98,19 @@ void FaultServer::build() {
 
 Outcome FaultServer::run(const std::vector<std::string>& args, const Limits& limits,
                          bool obeyFileModes) const {
-  static const char* executables[] = {"fcupdate", "fcupdate-emulex", "fcupdate-brocade"};
-  Invocation call{box_.work(), box_.root(), executables[static_cast<int>(component_)], args, obeyFileModes};
+  Invocation call = invocation(args);
+  call.obeyFileModes = obeyFileModes;
   return runBounded(call, limits);
+}
+
+Invocation FaultServer::invocation(const std::vector<std::string>& args) const {
+  static const char* executables[] = {"fcupdate", "fcupdate-emulex", "fcupdate-brocade"};
+  Invocation call;
+  call.work = box_.work();
+  call.root = box_.root();
+  call.executable = executables[static_cast<int>(component_)];
+  call.args = args;
+  return call;
 }
 
 const char* FaultServer::toolWord() const {
