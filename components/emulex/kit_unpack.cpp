@@ -56,8 +56,9 @@ std::string checkUnpacked(const std::vector<std::string>& archives, const std::v
   const std::string closing = walkTops(listingTops(listing), TreeWalk::CloseThenJudge);
   const std::string mismatch = unpackedMismatch(listing);
   if (!mismatch.empty()) {
+    // unzip's failure is the cause, the mismatch what it left.
     const std::string failure = unzipFailure(unzip);
-    return notWhole(failure.empty() ? mismatch : failure);
+    return notWhole(failure.empty() ? mismatch : failure + "; " + mismatch);
   }
   if (!closing.empty()) return closing;
   const std::vector<std::string> scripts = expandGlob(scriptGlob);
