@@ -213,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, KitUnpackFaults,
 TEST_P(KitUnpackFaults, OnlyAWholeClosedKitRuns) {
   const UnpackCase& c = std::get<0>(GetParam());
   const bool report = std::get<1>(GetParam());
+  const testsupport::ScopedUmask closed(022);
   FaultServer server(Component::Emulex);
   server.build();
   c.prepare(server);

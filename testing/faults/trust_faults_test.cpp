@@ -184,6 +184,7 @@ TEST_P(TrustFaults, NothingAnotherUserCouldChangeRuns) {
   if (c.rootOnly && geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another user (uid 65534)";
   struct stat tmp {};
   if (lstat("/tmp", &tmp) != 0 || (tmp.st_mode & 07777) != 01777) GTEST_SKIP() << "needs /tmp with mode 1777";
+  const testsupport::ScopedUmask closed(022);
   FaultServer server(component);
   server.build();
   c.spoil(server);

@@ -30,7 +30,7 @@ bool writeEmulexKit(const std::string& dir, const std::string& version) {
   const std::string archive = shellQuote(dir + "/" + kit + ".zip");
   return run("cp " + shellQuote(sourcePath("elxflash.sh")) + " " + shellQuote(script) + " && chmod 644 " +
              shellQuote(script) + " && cd " + shellQuote(staging.path()) + " && rm -f " + archive +
-             " && zip -qr " + archive + " " + shellQuote(kit));
+             " && zip -qr " + archive + " " + shellQuote(kit) + " && chmod 644 " + archive);
 }
 
 namespace {
