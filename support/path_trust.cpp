@@ -146,7 +146,7 @@ TrustVerdict PathWalk::judgeFromRoot(const std::string& folder) {
     if (::lstat(prefix.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
       return {TrustVerdict::Finding::Unchecked, prefix, 0, 0};
     }
-    const TrustVerdict verdict = judgeFound(prefix, info);
+    TrustVerdict verdict = judgeFound(prefix, info);
     if (isBad(verdict) || end >= folder.size()) return verdict;
     end = folder.find('/', end + 1);
     if (end == std::string::npos) end = folder.size();

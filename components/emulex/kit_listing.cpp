@@ -71,7 +71,7 @@ std::string listingRefusal(const std::vector<ZipEntry>& listing) {
 
 std::string unpackedMismatch(const std::vector<ZipEntry>& listing) {
   for (const ZipEntry& entry : listing) {
-    const std::string reason = entryMismatch(entry);
+    std::string reason = entryMismatch(entry);
     if (!reason.empty()) return reason;
   }
   return "";

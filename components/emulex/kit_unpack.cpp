@@ -53,7 +53,7 @@ std::string walkTops(const std::vector<std::string>& tops, TreeWalk how) {
 // After unzip: closed to others, whole, one script, the archive's own.
 std::string checkUnpacked(const std::vector<std::string>& archives, const std::vector<ZipEntry>& listing,
                           const CommandResult& unzip, const char* scriptGlob) {
-  const std::string closing = walkTops(listingTops(listing), TreeWalk::CloseThenJudge);
+  std::string closing = walkTops(listingTops(listing), TreeWalk::CloseThenJudge);
   const std::string mismatch = unpackedMismatch(listing);
   if (!mismatch.empty()) {
     // unzip's failure is the cause, the mismatch what it left.

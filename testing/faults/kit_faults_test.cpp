@@ -112,7 +112,10 @@ std::string openEntries(const std::string& path) {
   for (const dirent* entry = folder != nullptr ? readdir(folder) : nullptr; entry != nullptr;
        entry = readdir(folder)) {
     const std::string name = entry->d_name;
-    if (name != "." && name != "..") open += openEntries(path + "/" + name);
+    if (name == "." || name == "..") continue;
+    std::string child = path;
+    child.append("/").append(name);
+    open += openEntries(child);
   }
   if (folder != nullptr) closedir(folder);
   return open;
