@@ -1,14 +1,36 @@
-// Capturing a command's bounded output, and decoding wait statuses.
+// Capturing a command's bounded output with its status, and decoding wait statuses.
 #include "support/command_runner.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
 
 #include "support/shell_child.h"
 
+CommandResult runCaptured(const std::string& command, std::size_t bound) {
+  CommandResult result;
+  ShellChild child(command, ShellChild::Output::Captured);
+  if (!child.started()) return result;
+  result.started = true;
+  char piece[65536];
+  while (result.output.size() < bound) {
+    const std::size_t room = bound - result.output.size();
+    const ssize_t n = ::read(child.output(), piece, room < sizeof piece ? room : sizeof piece);
+    if (n < 0 && errno == EINTR) continue;
+    // A read error ends the capture as the end of the output does.
+    if (n <= 0) break;
+    result.output.append(piece, static_cast<std::size_t>(n));
+  }
+  result.status = decodeSystemStatus(child.finish());
+  return result;
+}
+
 std::string runCommand(const std::string& command, std::size_t bound) {
-  std::string output;
-  if (!captureOutput(command, bound, output)) return "ERROR";
-  return output;
+  CommandResult result = runCaptured(command, bound);
+  if (!result.started) return "ERROR";
+  return std::move(result.output);
 }
 
 CommandStatus decodeSystemStatus(int status) {

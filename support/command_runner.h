@@ -9,16 +9,28 @@
 // query, far below what would exhaust the memory of an old server.
 constexpr std::size_t kToolOutputBound = std::size_t{16} * 1024 * 1024;
 
-// Runs the command through the shell and returns its standard output, at most
-// bound bytes of it (the command is then stopped), or "ERROR" when the
-// command cannot be started. The exit status is discarded.
-std::string runCommand(const std::string& command, std::size_t bound = kToolOutputBound);
-
 // What a wait status says about the command it ran.
 struct CommandStatus {
   int exitCode;    // the shell's exit status; 128 + signal when signalled
   bool signalled;  // the shell itself was ended by a signal
 };
+
+// A captured command as it ended: whether a shell could be started at all,
+// how it ended, and at most the bound of its standard output.
+struct CommandResult {
+  bool started = false;
+  CommandStatus status{255, false};
+  std::string output;
+};
+
+// Runs the command through the shell and keeps at most bound bytes of its
+// standard output; a command with more to say is then stopped, and its
+// status says so.
+CommandResult runCaptured(const std::string& command, std::size_t bound = kToolOutputBound);
+
+// The output of runCaptured, or "ERROR" when the command cannot be started.
+// The exit status is discarded.
+std::string runCommand(const std::string& command, std::size_t bound = kToolOutputBound);
 
 // A status of -1 (no shell could be run) reads as exit code 255, not signalled.
 CommandStatus decodeSystemStatus(int status);

@@ -31,3 +31,32 @@ TEST(DecodeSystemStatus, ExitCodesSignalsAndNoShell) {
   EXPECT_EQ(none.exitCode, 255);
   EXPECT_FALSE(none.signalled);
 }
+
+// What runCommand throws away is kept: the status, beside the output.
+TEST(RunCaptured, KeepsTheStatusBesideTheOutput) {
+  struct Case {
+    const char* command;
+    std::size_t bound;
+    const char* output;
+    int exitCode;
+    int signalled;  // -1: either (whether the shell execs the command is its own choice)
+  };
+  const Case cases[] = {
+      {"echo fine", kToolOutputBound, "fine\n", 0, 0},
+      {"echo warned; exit 1", kToolOutputBound, "warned\n", 1, 0},
+      {"echo cut; exit 50", kToolOutputBound, "cut\n", 50, 0},
+      {"no-such-command-here 2>/dev/null", kToolOutputBound, "", 127, 0},
+      {"echo gone; kill -TERM $$", kToolOutputBound, "gone\n", 128 + SIGTERM, 1},
+      // Past the bound the command is stopped: it never counts as a success.
+      {"yes", 4, "y\ny\n", 128 + SIGPIPE, -1},
+  };
+  for (const Case& c : cases) {
+    const CommandResult result = runCaptured(c.command, c.bound);
+    EXPECT_TRUE(result.started) << c.command;
+    EXPECT_EQ(result.output, c.output) << c.command;
+    EXPECT_EQ(result.status.exitCode, c.exitCode) << c.command;
+    if (c.signalled >= 0) {
+      EXPECT_EQ(result.status.signalled, c.signalled == 1) << c.command;
+    }
+  }
+}

@@ -1,6 +1,8 @@
 // Laying out the simulated server: system root, libraries, sysfs, release files, working directory.
 #include "testing/sandbox.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -275,6 +277,10 @@ void Sandbox::build() {
   makeDirs(root_ + "/etc");
   makeDirs(root_ + "/var");
   makeDirs(work_);
+  // A package folder only its owner may write, whatever the umask: the
+  // components refuse any other.
+  struct stat work {};
+  if (stat(work_.c_str(), &work) == 0) (void)chmod(work_.c_str(), work.st_mode & 07755);
   std::string conf = "# HBA API libraries of the simulated server\n";
   writeLibraries(conf);
   writeFile(root_ + "/etc/hba.conf", conf);

@@ -56,6 +56,10 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
+ScopedUmask::ScopedUmask(unsigned mask) : old_(umask(static_cast<mode_t>(mask))) {}
+
+ScopedUmask::~ScopedUmask() { (void)umask(static_cast<mode_t>(old_)); }
+
 void writeFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);

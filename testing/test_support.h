@@ -48,6 +48,19 @@ class ScopedEnv {
   std::string old_;
 };
 
+// Sets the umask for the life of the object, so that what a test lays out
+// has the modes it means whatever umask the test runner was given.
+class ScopedUmask {
+ public:
+  explicit ScopedUmask(unsigned mask);
+  ~ScopedUmask();
+  ScopedUmask(const ScopedUmask&) = delete;
+  ScopedUmask& operator=(const ScopedUmask&) = delete;
+
+ private:
+  unsigned old_;
+};
+
 void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);

@@ -3,11 +3,26 @@
 
 #include "fchba/field_text.h"
 #include "framework/run_exit.h"
+#include "framework/tool_trust.h"
 #include "framework/vendor_tool.h"
 #include "regex/pattern.h"
 #include "support/wide_text.h"
 
 namespace BrocadeComp {
+
+namespace {
+
+const char kTool[] = "./bcu_bootupdate";
+const char kBootImage[] = "bfa_boot_fw";
+
+}  // namespace
+
+// The tool runs only when flashing, but a report run already refuses an
+// unsafe package, so that the administrator learns it before any flash.
+bool CComponent::discover() {
+  if (!vendorFilesTrusted(log, {kTool, kBootImage})) return false;
+  return CBaseCmp::discover();
+}
 
 void CComponent::buildInventory() {
   for (const CataloguedAdapter& found : cataloguedAdapters(DeviceIdSource::AdapterKey)) {
@@ -32,7 +47,7 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 }
 
 int CComponent::flash() {
-  const FlashEngine engine{"./bcu_bootupdate", " boot --update bfa_boot_fw -a"};
+  const FlashEngine engine{kTool, std::string(" boot --update ") + kBootImage + " -a"};
   const CommandStatus status =
       runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
   return status.exitCode == 0 && !status.signalled ? kExitApplied : kExitFailed;

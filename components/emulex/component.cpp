@@ -2,13 +2,11 @@
 #include "components/emulex/component.h"
 
 #include "components/emulex/flash_outcome.h"
-#include "components/emulex/kit_files.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
+#include "components/emulex/kit_unpack.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
-#include "support/path_glob.h"
-#include "support/shell_quote.h"
 #include "support/split_lines.h"
 #include "support/wide_text.h"
 
@@ -41,16 +39,10 @@ std::string kitKey(const KitLine& line) {
 
 bool CComponent::prepareKit() {
   log.write("Preparing the Emulex Kit...");
-  const std::vector<std::string> archives = expandGlob(kKitArchive);
-  std::string listing;
-  if (archives.size() == 1) {
-    (void)runCommand(std::string("unzip -o ") + kKitArchive);
-    listing = runCommand("unzip -Z1 " + shellQuote(archives.front()));
-  }
-  if (!kitIsUnambiguous(archives, expandGlob(kKitScript), listing)) {
+  const std::string refusal = unpackKit({kKitArchive, kKitScript});
+  if (!refusal.empty()) {
     log.write("FAILED!\n");
-    log.write(
-        "ERROR! : Exactly one Emulex Kit archive and only its own folder must be present; no kit was run.\n");
+    log.write(refusal);
     return true;
   }
   log.write("done\n");

@@ -17,8 +17,10 @@ class CComponent : public CBaseCmp {
   bool discover() override;
   // The text up to the first space.
   std::wstring cleanVersionText(const std::wstring& text) override;
-  // Unpacks the kit and makes its script executable; true (after saying so)
-  // when the kit is not exactly one archive whose own script the glob finds.
+  // Unpacks the kit, closes it to other users and makes its script
+  // executable; true (after saying why) when it may not run: not exactly one
+  // archive whose own script the glob finds, not unpacked whole, or open to
+  // another user's changes.
   bool prepareKit() override;
   int flash() override;
 

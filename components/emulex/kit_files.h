@@ -8,10 +8,10 @@
 namespace EmulexComp {
 
 // Whether the kit may run: the archive glob matched exactly one archive, and
-// the script glob exactly one script, which the archive itself holds (an
-// entry of its listing, one name a line). A folder left from another kit
-// beside it, or two archives, would otherwise run a script nobody chose.
+// the script glob exactly one script, which the archive itself holds (one of
+// the names of its listing). A folder left from another kit beside it, or
+// two archives, would otherwise run a script nobody chose.
 bool kitIsUnambiguous(const std::vector<std::string>& archives, const std::vector<std::string>& scripts,
-                      const std::string& archiveListing);
+                      const std::vector<std::string>& archiveNames);
 
 }  // namespace EmulexComp

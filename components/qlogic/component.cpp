@@ -3,6 +3,7 @@
 
 #include "components/qlogic/query_report.h"
 #include "framework/run_exit.h"
+#include "framework/tool_trust.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
 
@@ -31,6 +32,13 @@ int exitCodeForEngine(int e) {
   if (e == 1) return kExitNothingDone;
   if ((e >= 2 && e <= 10) || e == 14 || e == 16 || e == 17) return kExitFailed;
   return e;
+}
+
+// Before the query, the first run of the engine, and before its chmod, so
+// that an engine left open to others is refused as found.
+bool CComponent::discover() {
+  if (!vendorFilesTrusted(log, {kEngine})) return false;
+  return CBaseCmp::discover();
 }
 
 void CComponent::buildInventory() {

@@ -12,6 +12,9 @@ class CComponent : public CBaseCmp {
  public:
   ~CComponent() override = default;
 
+  // Refuses (false, after saying why) a flash engine or package folder that
+  // another user could change; otherwise the base discovery.
+  bool discover() override;
   std::wstring cleanVersionText(const std::wstring& text) override;
   void buildInventory() override;
   int flash() override;

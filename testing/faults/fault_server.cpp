@@ -46,7 +46,9 @@ const char kEmulexQuery[] =
 
 void copyStandin(const std::string& name, const std::string& to) {
   const std::string from = std::string(FCUPDATE_SOURCE_DIR) + "/testing/standins/" + name;
-  if (std::system(("cp " + shellQuote(from) + " " + shellQuote(to)).c_str()) != 0) {
+  if (std::system(
+          ("cp " + shellQuote(from) + " " + shellQuote(to) + " && chmod 755 " + shellQuote(to)).c_str()) !=
+      0) {
     throw std::runtime_error("cannot copy the stand-in " + name);
   }
 }

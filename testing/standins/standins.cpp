@@ -1,6 +1,7 @@
 // Installing the stand-in vendor tools and writing their control files.
 #include "testing/standins/standins.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "support/shell_quote.h"
@@ -29,8 +30,44 @@ bool writeEmulexKit(const std::string& dir, const std::string& version) {
   const std::string archive = shellQuote(dir + "/" + kit + ".zip");
   return run("cp " + shellQuote(sourcePath("elxflash.sh")) + " " + shellQuote(script) + " && chmod 644 " +
              shellQuote(script) + " && cd " + shellQuote(staging.path()) + " && rm -f " + archive +
-             " && zip -qr " + archive + " " + shellQuote(kit));
+             " && zip -qr " + archive + " " + shellQuote(kit) + " && chmod 644 " + archive);
 }
+
+namespace {
+
+// A Python literal of any bytes.
+std::string pythonBytes(const std::string& bytes) {
+  std::string literal = "b'";
+  char escaped[8];
+  for (unsigned char c : bytes) {
+    (void)std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+    literal += escaped;
+  }
+  return literal + "'";
+}
+
+}  // namespace
+
+bool writeArchive(const std::string& path, const std::vector<ArchiveEntry>& entries) {
+  testsupport::TempDir staging;
+  std::string program =
+      "import sys, zipfile\n"
+      "archive = zipfile.ZipFile(sys.argv[1], 'w')\n"
+      "def add(name, content, mode):\n"
+      "    entry = zipfile.ZipInfo(name.decode('latin-1'), (2020, 1, 1, 0, 0, 0))\n"
+      "    entry.create_system = 3\n"
+      "    entry.external_attr = mode << 16\n"
+      "    archive.writestr(entry, content)\n";
+  for (const ArchiveEntry& entry : entries) {
+    program += "add(" + pythonBytes(entry.name) + ", " + pythonBytes(entry.content) + ", " +
+               std::to_string(entry.mode) + ")\n";
+  }
+  program += "archive.close()\n";
+  testsupport::writeFile(staging / "make.py", program);
+  return run("python3 " + shellQuote(staging / "make.py") + " " + shellQuote(path));
+}
+
+std::string kitScript() { return testsupport::readFile(sourcePath("elxflash.sh")); }
 
 bool writeBootUpdateTool(const std::string& dir) {
   const std::string tool = shellQuote(dir + "/bcu_bootupdate");

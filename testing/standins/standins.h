@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "testing/test_support.h"
 
@@ -32,6 +33,23 @@ class Workspace {
 // elxflashStandalone-<version>/lx/elxflash.sh without its execute bits, so
 // that only the component's chmod makes it runnable. False when zip fails.
 bool writeEmulexKit(const std::string& dir, const std::string& version = "12.0.193.13");
+
+// One entry of a hand-made archive: a folder (its name ends with "/"), a
+// file holding `content`, or a symlink to `content`; `mode` is the stored
+// Unix mode, file type bits included.
+struct ArchiveEntry {
+  std::string name;
+  std::string content;
+  unsigned mode;
+};
+
+// Writes an archive holding exactly these entries, in this order, made with
+// Python's zipfile, so that names zip would not store ("../x", "/x") and any
+// stored mode can be had. False when Python fails.
+bool writeArchive(const std::string& path, const std::vector<ArchiveEntry>& entries);
+
+// The stand-in kit script's text.
+std::string kitScript();
 
 // Copies bcu_bootupdate into dir, not executable.
 bool writeBootUpdateTool(const std::string& dir);
