@@ -247,6 +247,32 @@ TEST(ResourceLimitFaults, FileSizeLimitFailsTheWritesNotTheRun) {
   }
 }
 
+// The same limit stops unzip partway: the kit it leaves is cut, so it never
+// runs, and the run fails with 7 instead of flashing from a cut script.
+TEST(ResourceLimitFaults, FileSizeLimitLeavesACutKitThatNeverRuns) {
+  for (bool report : {true, false}) {
+    FaultServer server(Component::Emulex);
+    build(server, Component::Emulex);
+    Invocation call =
+        server.invocation(report ? std::vector<std::string>{"/d", "report.xml"} : std::vector<std::string>{});
+    call.beforeExec = [] {
+      const rlimit small{150, 150};
+      (void)setrlimit(RLIMIT_FSIZE, &small);
+    };
+    const Outcome run = runBounded(call, ordinaryLimits());
+    EXPECT_TRUE(withinBounds(run, ordinaryLimits())) << describe(run);
+    EXPECT_EQ(run.exitCode, 7);
+    int logErrors = 0;
+    const std::string console = withoutLogErrors(run.out, &logErrors);
+    EXPECT_NE(
+        console.find("Preparing the Emulex Kit...FAILED!\nERROR! : The Emulex Kit did not unpack whole ("),
+        std::string::npos)
+        << console;
+    EXPECT_EQ(server.toolCalls(), "");
+    EXPECT_FALSE(testsupport::fileExists(server.work("report.xml")));
+  }
+}
+
 // Without a /dev/null to put on a closed descriptor the run cannot be made
 // safe: it says so on standard error and ends with 7 before anything else.
 TEST(ClosedDescriptorFaults, NoDevNullEndsTheRunWithSeven) {
