@@ -1,7 +1,9 @@
 // The fleet module fc_firmware against what a host may give it: hostile
-// arguments files, and component logs that are no regular file or are huge.
-// Every call answers with exactly one JSON object on standard output, exits
-// as the module does (1 for a failure, 0 otherwise), and ends within seconds.
+// arguments files, component logs that are no regular file or are huge, and a
+// process the component leaves behind. Every call answers with exactly one
+// JSON object on standard output, exits as the module does (1 for a failure,
+// 0 otherwise), and ends within seconds.
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -260,6 +262,31 @@ TEST(ModuleLogBound, AHundredMegabytesOfThisCallsLog) {
   const std::string first = log[0];
   EXPECT_EQ(first.rfind('[', 0), 0u) << first;
   EXPECT_NE(first.find(" earlier bytes of this call left out]"), std::string::npos) << first;
+}
+
+// A process the component leaves behind holding its output, idle or
+// printing without end, does not hold the call past the component's own end.
+TEST(ModuleChildFaults, AProcessLeftBehindDoesNotHoldTheCall) {
+  for (const char* leftBehind : {"sleep 30", "yes"}) {
+    SCOPED_TRACE(leftBehind);
+    const testsupport::TempDir work;
+    testsupport::writeFile(work / "leaves", std::string("#!/bin/sh\n") + leftBehind +
+                                                " &\necho \"left behind: $!\" >&2\nexit 7\n");
+    ASSERT_EQ(chmod((work / "leaves").c_str(), 0755), 0);
+    testsupport::writeFile(
+        work / "args",
+        json{{"package_dir", work.path()}, {"system_root", work / "root"}, {"executable", "leaves"}}.dump());
+    const Outcome outcome = runModule(work.path(), work / "args");
+    ASSERT_TRUE(withinBounds(outcome, moduleLimits()));
+    json answer;
+    ASSERT_TRUE(oneAnswer(outcome, answer));
+    EXPECT_EQ(answer["msg"], "the report run failed (exit code 7)");
+    EXPECT_EQ(answer["rc"], 7);
+    for (const json& line : answer["stdout_lines"]) {
+      const std::string text = line;
+      if (text.rfind("left behind: ", 0) == 0) (void)kill(std::stoi(text.substr(13)), SIGKILL);
+    }
+  }
 }
 
 }  // namespace
