@@ -30,7 +30,12 @@ Limits moduleLimits() {
 }
 
 Outcome runModule(const std::string& work, const std::string& argsFile) {
-  return runBounded({work, work, "fc_firmware", {argsFile}}, moduleLimits());
+  Invocation call;
+  call.work = work;
+  call.root = work;
+  call.executable = "fc_firmware";
+  call.args = {argsFile};
+  return runBounded(call, moduleLimits());
 }
 
 // One line, holding one JSON object with every return key of the module.
