@@ -127,4 +127,16 @@ std::string typeName(const nlohmann::json& value) {
   return "NoneType";
 }
 
+std::string textExcerpt(const std::string& text) {
+  if (text.size() <= kExcerptBound) return text;
+  std::size_t cut = kExcerptBound;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "...";
+}
+
+// The value's depth is bounded by the parser, so its printing is too.
+std::string valueExcerpt(const nlohmann::json& value) {
+  return textExcerpt(value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
 }  // namespace fleet

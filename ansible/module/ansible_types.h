@@ -2,6 +2,7 @@
 // Ansible module written in Python would accept.
 #pragma once
 
+#include <cstddef>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -22,5 +23,11 @@ std::string expandPath(const std::string& path);
 
 // A JSON value's type in Ansible's words, for messages.
 std::string typeName(const nlohmann::json& value);
+
+// What a message shows of a value: its JSON text, or of a longer one the
+// first kExcerptBound bytes (never a part of a character) and "...".
+constexpr std::size_t kExcerptBound = 200;
+std::string valueExcerpt(const nlohmann::json& value);
+std::string textExcerpt(const std::string& text);
 
 }  // namespace fleet

@@ -70,5 +70,20 @@ TEST(ExpandPath, VariablesThenHome) {
   for (const auto& c : cases) EXPECT_EQ(expandPath(c.path), c.expected) << c.path;
 }
 
+// A message shows a value whole up to the bound, and never a broken character.
+TEST(Excerpt, BoundedAndWholeCharacters) {
+  EXPECT_EQ(textExcerpt("maybe"), "maybe");
+  const std::string atBound(kExcerptBound, 'x');
+  EXPECT_EQ(textExcerpt(atBound), atBound);
+  EXPECT_EQ(textExcerpt(atBound + "y"), atBound + "...");
+  // A two-byte character straddling the bound goes whole.
+  const std::string straddling = std::string(kExcerptBound - 1, 'x') + "\xc3\xa9" + "tail";
+  EXPECT_EQ(textExcerpt(straddling), std::string(kExcerptBound - 1, 'x') + "...");
+  EXPECT_EQ(valueExcerpt(json::array({true})), "[true]");
+  EXPECT_EQ(valueExcerpt(json("maybe")), "\"maybe\"");
+  const std::string long1 = valueExcerpt(json(std::string(1 << 20, 'z')));
+  EXPECT_EQ(long1, "\"" + std::string(kExcerptBound - 1, 'z') + "...");
+}
+
 }  // namespace
 }  // namespace fleet

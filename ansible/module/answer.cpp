@@ -46,6 +46,7 @@ std::string answerJson(const Answer& answer) {
               {"devices", devicesJson(answer.devices)},
               {"stdout_lines", answer.stdout_lines},
               {"log", answer.log}};
+  if (!answer.warnings.empty()) out["warnings"] = answer.warnings;
   return out.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

@@ -21,6 +21,9 @@ struct Answer {
   std::vector<DeviceInfo> devices;
   std::vector<std::string> stdout_lines;
   std::vector<std::string> log;
+  // Shown by Ansible as warnings and then dropped from the result; only
+  // given when there are some.
+  std::vector<std::string> warnings;
 };
 
 // A failure before or without any answer from the component.

@@ -22,6 +22,15 @@ TEST(AnswerJson, EveryKeyInAFailureBeforeAnyRun) {
   EXPECT_TRUE(out["rc"].is_null());
   EXPECT_EQ(out["outcome"], "failed");
   EXPECT_EQ(out["devices"], json::array());
+  EXPECT_FALSE(out.contains("warnings")) << "Ansible's own key, given only with a warning";
+}
+
+TEST(AnswerJson, WarningsForAnsibleToShow) {
+  Answer answer;
+  answer.warnings = {"the component log /x is not a regular file; the lines of this call are left out"};
+  const json out = json::parse(answerJson(answer));
+  EXPECT_EQ(out["warnings"], json::array({answer.warnings[0]}));
+  EXPECT_EQ(out["log"], json::array());
 }
 
 TEST(AnswerJson, DevicesAndBytesThatAreNotUtf8) {

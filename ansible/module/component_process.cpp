@@ -2,6 +2,7 @@
 #include "ansible/module/component_process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,9 @@
 namespace fleet {
 
 namespace {
+
+// How often a silent child is asked whether it has ended.
+constexpr int kEndCheckMs = 100;
 
 void closeOnExec(int fd) { (void)fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC); }
 
@@ -31,15 +35,84 @@ void closeOnExec(int fd) { (void)fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOE
   _exit(127);
 }
 
-void readAll(int fd, std::string& output) {
+// Reads once, keeping at most kOutputBound bytes in all; the bytes read, 0
+// at the end of the output, -1 on an error (EAGAIN when nothing is waiting).
+ssize_t readSome(int fd, std::string& output) {
   char buffer[8192];
-  for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    const size_t room = kOutputBound - output.size();
-    output.append(buffer, std::min(room, static_cast<size_t>(n)));
+  ssize_t n;
+  do {
+    n = read(fd, buffer, sizeof buffer);
+  } while (n < 0 && errno == EINTR);
+  if (n <= 0) return n;
+  const size_t room = kOutputBound - output.size();
+  output.append(buffer, std::min(room, static_cast<size_t>(n)));
+  return n;
+}
+
+// The child's end, learnt without blocking while its output is read.
+class ChildWatch {
+ public:
+  explicit ChildWatch(pid_t pid) : pid_(pid) {}
+
+  // True once the child has ended, or once it is known that its end cannot
+  // be learnt (a caller that left SIGCHLD ignored has it reaped for it).
+  bool ended() {
+    if (!ended_) settle(waitpid(pid_, &status_, WNOHANG));
+    return ended_;
   }
+
+  // Waits for the end not seen yet; false when it cannot be learnt.
+  bool wait(ProcessResult& result) {
+    while (!ended_) {
+      const pid_t done = waitpid(pid_, &status_, 0);
+      if (done < 0 && errno == EINTR) continue;
+      settle(done);
+    }
+    if (waitError_ != 0) {
+      errno = waitError_;
+      return false;
+    }
+    if (WIFEXITED(status_)) {
+      result.exitCode = WEXITSTATUS(status_);
+    } else {
+      result.signalled = true;
+      result.exitCode = WIFSIGNALED(status_) ? -WTERMSIG(status_) : -1;
+    }
+    return true;
+  }
+
+ private:
+  void settle(pid_t done) {
+    if (done == pid_) {
+      ended_ = true;
+    } else if (done < 0 && errno != EINTR) {
+      ended_ = true;
+      waitError_ = errno;
+    }
+  }
+
+  pid_t pid_;
+  int status_ = 0;
+  bool ended_ = false;
+  int waitError_ = 0;
+};
+
+// Reads the child's output until the pipe closes. A process the child left
+// behind may hold the pipe open for ever: once the child has ended, only what
+// it left in the pipe is read.
+void captureOutput(int fd, ChildWatch& child, std::string& output) {
+  while (!child.ended()) {
+    pollfd ready{fd, POLLIN, 0};
+    const int polled = poll(&ready, 1, kEndCheckMs);
+    if (polled < 0 && errno != EINTR) return;
+    if (polled > 0 && readSome(fd, output) <= 0) return;
+  }
+  // What the child wrote is all in the pipe by now; a runaway process behind
+  // it gets no more than the bound.
+  (void)fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  size_t left = kOutputBound;
+  ssize_t n;
+  while (left > 0 && (n = readSome(fd, output)) > 0) left -= std::min(left, static_cast<size_t>(n));
 }
 
 int readStatusPipe(int fd) {
@@ -49,22 +122,6 @@ int readStatusPipe(int fd) {
     n = read(fd, &failure, sizeof failure);
   } while (n < 0 && errno == EINTR);
   return n == static_cast<ssize_t>(sizeof failure) ? failure : 0;
-}
-
-// False when the child's end cannot be learnt (a caller that left SIGCHLD
-// ignored has its children reaped for it): its outcome is then unknown.
-bool waitFor(pid_t pid, ProcessResult& result) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  if (WIFEXITED(status)) {
-    result.exitCode = WEXITSTATUS(status);
-  } else {
-    result.signalled = true;
-    result.exitCode = WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
-  }
-  return true;
 }
 
 // The environment is set up in the parent before fork: setenv is not safe
@@ -135,11 +192,12 @@ ProcessResult runProcess(const ChildCommand& command) {
     close(status[0]);
     return result;
   }
-  readAll(out[0], result.output);
+  ChildWatch child(pid);
+  captureOutput(out[0], child, result.output);
   close(out[0]);
   const int failure = readStatusPipe(status[0]);
   close(status[0]);
-  if (!waitFor(pid, result)) {
+  if (!child.wait(result)) {
     result.error = "cannot wait for " + command.program + ": " + std::strerror(errno);
     return result;
   }

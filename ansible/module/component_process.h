@@ -29,7 +29,8 @@ struct ChildCommand {
 };
 
 // Runs the program directly (no shell), with standard input from /dev/null,
-// and waits for it.
+// and waits for it. Its output is read until it ends: a process it leaves
+// behind holding the output open is not waited for.
 ProcessResult runProcess(const ChildCommand& command);
 
 }  // namespace fleet

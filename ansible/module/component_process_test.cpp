@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <string>
 
 namespace fleet {
 namespace {
@@ -42,6 +43,27 @@ TEST(ComponentProcess, AnEndThatCannotBeWaitedForIsNotASignal) {
   EXPECT_FALSE(result.started);
   EXPECT_FALSE(result.signalled);
   EXPECT_EQ(result.error.rfind("cannot wait for /bin/sh: ", 0), 0u) << result.error;
+}
+
+// A process the child leaves behind keeps the output pipe open; the child's
+// own end and output still come back at once.
+TEST(ComponentProcess, AProcessLeftBehindDoesNotHoldTheCall) {
+  const ProcessResult result = runProcess(shell("sleep 30 & echo $!; echo done; exit 3"));
+  const size_t newline = result.output.find('\n');
+  ASSERT_NE(newline, std::string::npos) << result.output;
+  const pid_t leftBehind = std::stoi(result.output.substr(0, newline));
+  EXPECT_EQ(kill(leftBehind, 0), 0) << "the call waited until the process left behind had ended";
+  (void)kill(leftBehind, SIGKILL);
+  EXPECT_TRUE(result.started) << result.error;
+  EXPECT_EQ(result.exitCode, 3);
+  EXPECT_EQ(result.output.substr(newline + 1), "done\n");
+}
+
+// A child that keeps printing is read to the bound and no further.
+TEST(ComponentProcess, OutputIsBounded) {
+  const ProcessResult result = runProcess(shell("head -c 3000000 /dev/zero; exit 5"));
+  EXPECT_EQ(result.exitCode, 5);
+  EXPECT_EQ(result.output.size(), kOutputBound);
 }
 
 }  // namespace

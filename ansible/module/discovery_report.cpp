@@ -3,10 +3,10 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <sys/stat.h>
 
-#include <cerrno>
 #include <cstring>
+
+#include "ansible/module/read_only_file.h"
 
 namespace fleet {
 
@@ -54,25 +54,35 @@ DeviceInfo readDevice(const xmlNode* node) {
   return device;
 }
 
-bool checkFile(const std::string& path, std::string& error) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) {
-    error = "the self-discovery report " + path + " was not written: " + std::strerror(errno);
-    return false;
+// The whole report in memory: libxml2 reading a file by name would wait on a
+// FIFO and would inflate a compressed file without a bound.
+bool readReportText(const std::string& path, std::string& text, std::string& error) {
+  int failure = 0;
+  switch (readWholeFile(path, Links::follow, static_cast<size_t>(kReportBound), text, failure)) {
+    case WholeFile::read:
+      return true;
+    case WholeFile::cannotOpen:
+      error = "the self-discovery report " + path + " was not written: " + std::strerror(failure);
+      return false;
+    case WholeFile::readFailed:
+      error = "the self-discovery report " + path + " cannot be read: " + std::strerror(failure);
+      return false;
+    case WholeFile::notRegular:
+    case WholeFile::tooLarge:
+      break;
   }
-  if (!S_ISREG(info.st_mode) || info.st_size > kReportBound) {
-    error = "the self-discovery report " + path + " is not a regular file of at most 16 MB";
-    return false;
-  }
-  return true;
+  error = "the self-discovery report " + path + " is not a regular file of at most 16 MB";
+  return false;
 }
 
 }  // namespace
 
 bool readDiscoveryReport(const std::string& path, std::vector<DeviceInfo>& devices, std::string& error) {
-  if (!checkFile(path, error)) return false;
+  std::string text;
+  if (!readReportText(path, text, error)) return false;
   // No network, no entity substitution, and parse errors are ours to report.
-  xmlDoc* doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  xmlDoc* doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), path.c_str(), nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
   if (doc == nullptr) {
     error = "the self-discovery report " + path + " is not well-formed XML";
     return false;

@@ -6,21 +6,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ansible/module/component_process.h"
 #include "ansible/module/log_lines.h"
+#include "ansible/module/read_only_file.h"
 
 namespace fleet {
 
 namespace {
 
 // Arguments files are a few hundred bytes; anything past this is not one.
-constexpr std::streamsize kArgumentsBound = 1 << 20;
+constexpr size_t kArgumentsBound = 1 << 20;
 
 std::string absolute(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
@@ -99,7 +102,9 @@ class Call {
 
   Answer run() {
     reportAndDecide();
-    answer_.log = logLinesSince(logPath_, logStart_);
+    LogRead read = logLinesSince(logPath_, logStart_);
+    answer_.log = std::move(read.lines);
+    if (!read.refusal.empty()) answer_.warnings.push_back(read.refusal);
     return answer_;
   }
 
@@ -139,7 +144,7 @@ class Call {
     }
     if (rc == 3) return finish("nothing_done", "the component did nothing (exit code 3)");
     answer_.failed = true;
-    const std::string said = lastMessage(logLinesSince(logPath_, flashStart));
+    const std::string said = lastMessage(logLinesSince(logPath_, flashStart).lines);
     if (rc == 7) return finish("failed", "the update failed (exit code 7)" + said);
     finish("engine_exit", "the flash engine ended with its own exit code " + std::to_string(rc) + said);
   }
@@ -147,7 +152,7 @@ class Call {
   // Under /s the component's message is only in the log.
   void failReportRun() {
     answer_.failed = true;
-    const std::string said = lastMessage(logLinesSince(logPath_, logStart_));
+    const std::string said = lastMessage(logLinesSince(logPath_, logStart_).lines);
     finish("failed", "the report run failed (exit code " + std::to_string(answer_.rc) + ")" + said);
   }
 
@@ -212,19 +217,22 @@ class Call {
 };
 
 bool readArguments(const char* path, std::string& text, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = std::string("cannot read the arguments file ") + path;
-    return false;
+  int failure = 0;
+  switch (readWholeFile(path, Links::follow, kArgumentsBound, text, failure)) {
+    case WholeFile::read:
+      return true;
+    case WholeFile::notRegular:
+      error = std::string("the arguments file ") + path + " is not a regular file";
+      return false;
+    case WholeFile::tooLarge:
+      error = std::string("the arguments file ") + path + " is larger than 1 MB";
+      return false;
+    case WholeFile::cannotOpen:
+    case WholeFile::readFailed:
+      break;
   }
-  std::vector<char> buffer(static_cast<size_t>(kArgumentsBound) + 1);
-  in.read(buffer.data(), kArgumentsBound + 1);
-  if (in.gcount() > kArgumentsBound) {
-    error = std::string("the arguments file ") + path + " is larger than 1 MB";
-    return false;
-  }
-  text.assign(buffer.data(), static_cast<size_t>(in.gcount()));
-  return true;
+  error = std::string("cannot read the arguments file ") + path;
+  return false;
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "testing/test_support.h"
 
@@ -27,6 +30,7 @@ if [ "$2" = "/d" ]; then
   [ -f "$here/report.log" ] && cat "$here/report.log" >> "$log"
   [ -f "$here/report.xml" ] && cp "$here/report.xml" "$3"
   [ -f "$here/report.litter" ] && touch "$3.partial"
+  [ -f "$here/report.gz" ] && gzip -c "$here/report.xml" > "$3"
   [ -f "$here/report.exit" ] && exit "$(cat "$here/report.exit")"
   exit 3
 fi
@@ -183,19 +187,47 @@ TEST_F(FirmwareTask, LogHoldsOnlyThisCallsLines) {
   EXPECT_EQ(answer.log, (std::vector<std::string>{"report line", "flash line", "Flash complete [1]"}));
 }
 
+// The component refuses a log that is a FIFO or a link to one (this stand-in
+// writes none), and so does the module: the call is answered, with a warning
+// in place of the lines.
+TEST_F(FirmwareTask, ALogThatIsNoRegularFileIsLeftOut) {
+  set("report.xml", report({"upgrade"}));
+  set("flash.exit", "7");
+  const std::string log = root_ / "var/vlx/Component.log";
+  testsupport::makeDirs(root_ / "var/vlx");
+  ASSERT_EQ(mkfifo((root_ / "fifo").c_str(), 0600), 0);
+  for (const bool link : {false, true}) {
+    (void)std::remove(log.c_str());
+    ASSERT_EQ(link ? symlink((root_ / "fifo").c_str(), log.c_str()) : mkfifo(log.c_str(), 0600), 0);
+    const Answer answer = run();
+    EXPECT_EQ(answer.outcome, "failed") << link;
+    EXPECT_EQ(answer.msg, "the update failed (exit code 7)") << link;
+    EXPECT_TRUE(answer.log.empty()) << link;
+    EXPECT_EQ(answer.warnings, std::vector<std::string>{"the component log " + log +
+                                                        " is not a regular file; the lines of this call are "
+                                                        "left out"})
+        << link;
+  }
+}
+
 TEST_F(FirmwareTask, UnreadableReports) {
+  const std::string pending = report({"upgrade"});
   const struct {
     const char* xml;  // nullptr: none written
+    bool gzipped;     // no report the component writes: it is never inflated
     const char* message;
   } cases[] = {
-      {nullptr, "was not written"},
-      {"<tarvo_rom_discovery><devices>", "is not well-formed XML"},
-      {"<?xml version=\"1.0\"?><other><devices/></other>", "is not a self-discovery report"},
-      {"<?xml version=\"1.0\"?><tarvo_rom_discovery/>", "is not a self-discovery report"},
+      {nullptr, false, "was not written"},
+      {"<tarvo_rom_discovery><devices>", false, "is not well-formed XML"},
+      {"<?xml version=\"1.0\"?><other><devices/></other>", false, "is not a self-discovery report"},
+      {"<?xml version=\"1.0\"?><tarvo_rom_discovery/>", false, "is not a self-discovery report"},
+      {pending.c_str(), true, "is not well-formed XML"},
   };
   for (const auto& c : cases) {
     (void)std::remove((pkg_ / "report.xml").c_str());
+    (void)std::remove((pkg_ / "report.gz").c_str());
     if (c.xml != nullptr) set("report.xml", c.xml);
+    if (c.gzipped) set("report.gz", "");
     const Answer answer = run();
     EXPECT_TRUE(answer.failed);
     EXPECT_EQ(answer.outcome, "failed");
@@ -262,6 +294,12 @@ TEST(RunModule, ArgumentsFileProblemsStillAnswer) {
   const std::string path = dir / "args";
   const char* large[] = {"fc_firmware", path.c_str()};
   EXPECT_EQ(runModule(2, large).msg, "the arguments file " + path + " is larger than 1 MB");
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& odd : {fifo, dir.path(), std::string("/dev/zero")}) {
+    const char* notRegular[] = {"fc_firmware", odd.c_str()};
+    EXPECT_EQ(runModule(2, notRegular).msg, "the arguments file " + odd + " is not a regular file");
+  }
   writeFile(dir / "args", R"({"package_dir": "/nonexistent/pkg", "_ansible_check_mode": true})");
   const Answer answer = runModule(2, large);
   EXPECT_TRUE(answer.failed);

@@ -3,15 +3,34 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
+
+#include "ansible/module/read_only_file.h"
 
 namespace fleet {
+
+namespace {
+
+std::string refusal(const std::string& path, const std::string& why) {
+  return "the component log " + path + " " + why + "; the lines of this call are left out";
+}
+
+// The first line is cut at the bound; it goes with the text before it.
+void markLeftOut(std::vector<std::string>& lines, long long skipped) {
+  if (lines.empty()) return;
+  skipped += static_cast<long long>(lines.front().size()) + 1;
+  lines.erase(lines.begin());
+  lines.insert(lines.begin(), "[" + std::to_string(skipped) + " earlier bytes of this call left out]");
+}
+
+}  // namespace
 
 std::string componentLogPath(const std::string& systemRoot) { return systemRoot + "/var/vlx/Component.log"; }
 
 long long logSize(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
   return static_cast<long long>(info.st_size);
 }
 
@@ -29,37 +48,35 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-std::vector<std::string> logLinesSince(const std::string& path, long long offset) {
-  const long long size = logSize(path);
+LogRead logLinesSince(const std::string& path, long long offset) {
+  LogRead read;
+  const ReadOnlyFile file(path, Links::refuse);
+  if (file.openError() == ENOENT) return read;
+  if (file.openError() == ELOOP || (file.openError() == 0 && !file.regular())) {
+    read.refusal = refusal(path, "is not a regular file");
+    return read;
+  }
+  if (file.openError() != 0) {
+    read.refusal = refusal(path, std::string("cannot be opened: ") + std::strerror(file.openError()));
+    return read;
+  }
+  // The log may grow while it is read; this call's lines end at the size
+  // measured on opening.
+  const long long size = file.size();
   if (size < offset) offset = 0;
   long long skipped = 0;
   if (size - offset > kLogBound) {
     skipped = size - offset - kLogBound;
     offset = size - kLogBound;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return {};
   std::string text;
-  if (std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0) {
-    char buffer[8192];
-    size_t n;
-    while (static_cast<long long>(text.size()) < size - offset &&
-           (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-      text.append(buffer, n);
-    }
+  if (!file.readAt(offset, static_cast<size_t>(size - offset), text)) {
+    read.refusal = refusal(path, std::string("cannot be read: ") + std::strerror(errno));
+    return read;
   }
-  (void)std::fclose(file);
-  // The log may have grown since it was measured; this call's lines end at
-  // the size measured now.
-  if (static_cast<long long>(text.size()) > size - offset) text.resize(static_cast<size_t>(size - offset));
-  std::vector<std::string> lines = splitLines(text);
-  if (skipped > 0 && !lines.empty()) {
-    // The first line is cut at the bound; it goes with the text before it.
-    skipped += static_cast<long long>(lines.front().size()) + 1;
-    lines.erase(lines.begin());
-    lines.insert(lines.begin(), "[" + std::to_string(skipped) + " earlier bytes of this call left out]");
-  }
-  return lines;
+  read.lines = splitLines(text);
+  if (skipped > 0) markLeftOut(read.lines, skipped);
+  return read;
 }
 
 }  // namespace fleet

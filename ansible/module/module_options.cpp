@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ansible/module/ansible_types.h"
+#include "ansible/module/bounded_json.h"
 
 namespace fleet {
 
@@ -30,8 +31,13 @@ bool readText(const json& args, const char* name, std::string& value, std::strin
   return false;
 }
 
+// A NUL would end the path at a different place for each system call.
 bool readPath(const json& args, const char* name, std::string& value, std::string& error) {
   if (!readText(args, name, value, error)) return false;
+  if (value.find('\0') != std::string::npos) {
+    error = std::string("argument '") + name + "' holds a NUL character, which no path can hold";
+    return false;
+  }
   value = expandPath(value);
   return true;
 }
@@ -40,7 +46,7 @@ bool readBool(const json& args, const char* name, bool& value, std::string& erro
   if (!args.contains(name) || args[name].is_null()) return true;
   if (ansibleBool(args[name], value)) return true;
   error = std::string("argument '") + name + "' is of type " + typeName(args[name]) +
-          " and we were unable to convert to bool: " + args[name].dump() +
+          " and we were unable to convert to bool: " + valueExcerpt(args[name]) +
           " is not a valid boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0";
   return false;
 }
@@ -51,7 +57,8 @@ bool readChoice(const json& args, const char* name, const std::vector<std::strin
   for (const std::string& choice : choices) {
     if (value == choice) return true;
   }
-  error = std::string("value of ") + name + " must be one of: " + joined(choices) + ", got: " + value;
+  error = std::string("value of ") + name + " must be one of: " + joined(choices) +
+          ", got: " + textExcerpt(value);
   return false;
 }
 
@@ -82,8 +89,14 @@ bool readAnsibleKeys(const json& args, ModuleOptions& options, std::string& erro
 }  // namespace
 
 bool parseModuleOptions(const std::string& text, ModuleOptions& options, std::string& error) {
-  const json args = json::parse(text, nullptr, false);
-  if (args.is_discarded() || !args.is_object()) {
+  json args;
+  const JsonParse parse = parseBoundedJson(text, kNestingLimit, args);
+  if (parse == JsonParse::tooDeep) {
+    error = "the arguments file nests lists and mappings more than " + std::to_string(kNestingLimit) +
+            " levels deep";
+    return false;
+  }
+  if (parse != JsonParse::parsed || !args.is_object()) {
     error = "the arguments file does not hold a JSON object";
     return false;
   }

@@ -18,6 +18,10 @@ struct ModuleOptions {
   std::string tmpDir;  // Ansible's remote temporary directory, when it gives one
 };
 
+// A module's options are flat; Ansible's own keys nest a level or two.
+// Deeper arguments are refused, the outermost mapping counting as 1.
+constexpr int kNestingLimit = 64;
+
 // Parses the JSON arguments text. Values are coerced as Ansible coerces
 // them; every "_ansible_" key is Ansible's own and is never an unknown option.
 // False with a message that names the problem.

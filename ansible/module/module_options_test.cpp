@@ -55,6 +55,54 @@ TEST(ModuleOptions, NullMeansNotGiven) {
   EXPECT_FALSE(options.hasSystemRoot);
 }
 
+// levels lists, each the only thing in the one around it, around text.
+std::string nested(int levels, const std::string& text) {
+  return std::string(static_cast<size_t>(levels), '[') + text + std::string(static_cast<size_t>(levels), ']');
+}
+
+TEST(ModuleOptions, NestingUpToTheLimitIsAccepted) {
+  // The outermost mapping is the first level.
+  const ModuleOptions options =
+      parsed(R"({"package_dir": "/p", "_ansible_x": )" + nested(kNestingLimit - 1, "1") + "}");
+  EXPECT_EQ(options.packageDir, "/p");
+}
+
+TEST(ModuleOptions, DeeperNestingIsNamedWhateverItHolds) {
+  const std::string message = "the arguments file nests lists and mappings more than 64 levels deep";
+  std::string mappings;
+  for (int i = 0; i <= kNestingLimit; ++i) mappings += R"({"a": )";
+  mappings += "1" + std::string(kNestingLimit + 1, '}');
+  for (const std::string& text :
+       {R"({"package_dir": "/p", "_ansible_x": )" + nested(kNestingLimit, "1") + "}",
+        R"({"package_dir": "/p", "force": )" + nested(60000, "true") + "}", mappings, nested(60000, "")}) {
+    ModuleOptions options;
+    std::string error;
+    EXPECT_FALSE(parseModuleOptions(text, options, error));
+    EXPECT_EQ(error, message) << text.substr(0, 80);
+  }
+}
+
+std::string refusal(const std::string& text) {
+  ModuleOptions options;
+  std::string error;
+  EXPECT_FALSE(parseModuleOptions(text, options, error)) << text.substr(0, 80);
+  return error;
+}
+
+TEST(ModuleOptions, LongValuesAreShownInPart) {
+  const std::string word(100000, 'w');
+  const std::string notBool =
+      " is not a valid boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0";
+  EXPECT_EQ(refusal(R"({"package_dir": "/p", "force": ")" + word + R"("})"),
+            "argument 'force' is of type str and we were unable to convert to bool: \"" +
+                word.substr(0, 199) + "..." + notBool);
+  EXPECT_EQ(refusal(R"({"package_dir": "/p", "state": ")" + word + R"("})"),
+            "value of state must be one of: reported, updated, got: " + word.substr(0, 200) + "...");
+  EXPECT_EQ(refusal(R"({"package_dir": "/p", "force": )" + nested(63, '"' + word + '"') + "}"),
+            "argument 'force' is of type list and we were unable to convert to bool: " +
+                std::string(63, '[') + "\"" + word.substr(0, 136) + "..." + notBool);
+}
+
 TEST(ModuleOptions, BadInputIsNamed) {
   const struct {
     const char* text;
@@ -83,6 +131,16 @@ TEST(ModuleOptions, BadInputIsNamed) {
        "value of component must be one of: qlogic, emulex, brocade, got: QLogic"},
       {R"({"package_dir": "/p", "state": "present"})",
        "value of state must be one of: reported, updated, got: present"},
+      {R"({"package_dir": "/opt/fw\u0000/elsewhere"})",
+       "argument 'package_dir' holds a NUL character, which no path can hold"},
+      {R"({"package_dir": "/p", "system_root": "/srv\u0000"})",
+       "argument 'system_root' holds a NUL character, which no path can hold"},
+      {R"({"package_dir": "/p", "force": 123456789012345678901234567890})",
+       "argument 'force' is of type float and we were unable to convert to bool: 1.2345678901234568e+29 is "
+       "not "
+       "a valid boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},
+      {R"({"package_dir": "/p", "force": 1e400})", "the arguments file does not hold a JSON object"},
+      {"{\"package_dir\": \"/p\xff\"}", "the arguments file does not hold a JSON object"},
       {R"({"package_dir": "/p", "_ansible_check_mode": "sometimes"})",
        "argument '_ansible_check_mode' is of type str and we were unable to convert to bool: \"sometimes\" "
        "is "
