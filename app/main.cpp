@@ -14,8 +14,14 @@ using Component = QLogicComp::CComponent;
 #include <sys/stat.h>
 
 #include "framework/run_sequence.h"
+#include "support/inherited_descriptors.h"
 
 int main(int argc, char** argv) {
+  // First of all, before anything opens a descriptor: which ones the caller
+  // handed over, so that a report to /dev/stdout or /dev/fd/N goes only
+  // through one of those. A closed 0, 1 or 2 filled with /dev/null after
+  // this is not counted as handed over, so this must stay the first step.
+  recordInheritedDescriptors();
   // A console that goes away must never end the run: writes to it fail
   // instead. Every child gets SIGPIPE back at its default.
   (void)signal(SIGPIPE, SIG_IGN);
