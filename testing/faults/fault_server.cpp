@@ -96,10 +96,15 @@ void FaultServer::build() {
   if (!tool) throw std::runtime_error("cannot write the stand-in tool");
 }
 
+Invocation FaultServer::invocation(const std::vector<std::string>& args) const {
+  static const char* executables[] = {"fcupdate", "fcupdate-emulex", "fcupdate-brocade"};
+  return Invocation{box_.work(), box_.root(), executables[static_cast<int>(component_)], args, false};
+}
+
 Outcome FaultServer::run(const std::vector<std::string>& args, const Limits& limits,
                          bool obeyFileModes) const {
-  static const char* executables[] = {"fcupdate", "fcupdate-emulex", "fcupdate-brocade"};
-  Invocation call{box_.work(), box_.root(), executables[static_cast<int>(component_)], args, obeyFileModes};
+  Invocation call = invocation(args);
+  call.obeyFileModes = obeyFileModes;
   return runBounded(call, limits);
 }
 

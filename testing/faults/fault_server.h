@@ -35,6 +35,8 @@ class FaultServer {
 
   Outcome run(const std::vector<std::string>& args, const Limits& limits = ordinaryLimits(),
               bool obeyFileModes = false) const;
+  // The invocation run() makes, for runners of their own.
+  Invocation invocation(const std::vector<std::string>& args) const;
 
   // The stand-in tool: what its query prints, how its flash ends, and the
   // arguments of every call it got.
