@@ -146,9 +146,11 @@ bool followLink(const std::string& name, const std::string& bytes) {
 
 // name, in the folder just entered.
 bool writeJudged(const std::string& name, const std::string& bytes, Reach reach, const FolderWalk& walk) {
+  // A name lstat cannot see in the folder just entered is missing (errno is
+  // not asked: the portable build's stat family leaves it unset); at worst a
+  // new file is then renamed to it, which never writes through anything.
   struct stat seen;
   const bool exists = ::lstat(name.c_str(), &seen) == 0;
-  if (!exists && errno != ENOENT) return false;
   if (reach == Reach::Followed && !followedTargetAllowed(exists ? &seen : nullptr, walk)) return false;
   if (!exists) return replaceBeside(name, bytes, nullptr);
   if (S_ISLNK(seen.st_mode))

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,10 +28,22 @@ namespace {
 
 constexpr int kNoNamespace = 120;
 
+// unshare() came to the C library after the oldest one the portable build
+// serves; the kernel call itself is what the test needs.
+#ifndef SYS_unshare
+#if defined(__x86_64__)
+#define SYS_unshare 272
+#else
+#error "the unshare system call number of this architecture"
+#endif
+#endif
+
+bool privateMountNamespace() { return syscall(SYS_unshare, CLONE_NEWNS) == 0; }
+
 // The scratch /dev is mounted only once the whole tree is private, so that
 // nothing propagates back to the machine.
 bool mountScratchDev(const std::string& shm, dev_t block) {
-  if (unshare(CLONE_NEWNS) != 0) return false;
+  if (!privateMountNamespace()) return false;
   if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
   if (mount("fcupdate-scratch-dev", "/dev", "tmpfs", MS_NOSUID, "size=1m,mode=755") != 0) return false;
   const struct {
@@ -184,13 +197,14 @@ PrivateDevOutcome runInPrivateDev(const Invocation& call, const std::vector<Desc
   for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
     text.append(buffer, static_cast<std::size_t>(n));
   (void)close(report[0]);
-  int kept = 0;
-  if (std::sscanf(text.c_str(), "%d %d %d", &outcome.run.exitCode, &outcome.run.signal, &kept) != 3) {
-    outcome.run.exitCode = -1;
-  }
-  outcome.devKept = kept == 1;
+  // Read with strtol: the portable build's sscanf shim never returns.
   const std::size_t lineEnd = text.find('\n');
-  if (lineEnd != std::string::npos) outcome.devListing = text.substr(lineEnd + 1);
+  if (lineEnd == std::string::npos) return outcome;
+  char* at = &text[0];
+  outcome.run.exitCode = static_cast<int>(std::strtol(at, &at, 10));
+  outcome.run.signal = static_cast<int>(std::strtol(at, &at, 10));
+  outcome.devKept = std::strtol(at, &at, 10) == 1;
+  outcome.devListing = text.substr(lineEnd + 1);
   return outcome;
 }
 
