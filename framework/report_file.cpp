@@ -81,8 +81,11 @@ bool writeInPlace(const std::string& name, const std::string& bytes, const struc
   return fd >= 0 && writeAndClose(fd, bytes);
 }
 
-// The fallback of a folder where nothing can be created: the existing file itself.
+// The fallback of a folder where nothing can be created: the existing file
+// itself, only when it is ours and has no other name (a hard link planted
+// beside it could be any file of root's).
 bool rewriteExisting(const std::string& name, const std::string& bytes, const struct stat& seen) {
+  if (!ownedByUs(seen) || seen.st_nlink != 1) return false;
   const int fd = openJudged(name, seen);
   if (fd < 0) return false;
   if (::ftruncate(fd, 0) != 0) {
@@ -133,9 +136,9 @@ bool followedTargetAllowed(const struct stat* seen, const FolderWalk& walk) {
   return seen != nullptr && S_ISREG(seen->st_mode) && !walk.throughLink;
 }
 
-bool followLink(const std::string& name, const std::string& bytes) {
+bool followLink(const std::string& name, const std::string& bytes, const struct stat& seen) {
   std::string target;
-  if (!readLink(name, target)) return false;
+  if (!readLink(name, seen, target)) return false;
   int fd = -1;
   if (descriptorName(target, fd)) return writeToInherited(fd, bytes);
   // The links below /proc (a process's descriptors, its working directory)
@@ -154,7 +157,7 @@ bool writeJudged(const std::string& name, const std::string& bytes, Reach reach,
   if (reach == Reach::Followed && !followedTargetAllowed(exists ? &seen : nullptr, walk)) return false;
   if (!exists) return replaceBeside(name, bytes, nullptr);
   if (S_ISLNK(seen.st_mode))
-    return ownedByUs(seen) ? followLink(name, bytes) : replaceBeside(name, bytes, &seen);
+    return ownedByUs(seen) ? followLink(name, bytes, seen) : replaceBeside(name, bytes, &seen);
   if (S_ISREG(seen.st_mode)) return replaceBeside(name, bytes, &seen);
   if (S_ISFIFO(seen.st_mode) || S_ISCHR(seen.st_mode)) return writeInPlace(name, bytes, seen);
   return false;  // a block device, a directory, a socket

@@ -26,10 +26,15 @@ WorkingDirectoryKeeper::~WorkingDirectoryKeeper() {
 
 bool ownedByUs(const struct stat& info) { return info.st_uid == 0 || info.st_uid == ::geteuid(); }
 
-bool readLink(const std::string& name, std::string& target) {
+bool readLink(const std::string& name, const struct stat& seen, std::string& target) {
   char text[4096];
   const ssize_t length = ::readlink(name.c_str(), text, sizeof text);
   if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) return false;
+  struct stat after;
+  if (::lstat(name.c_str(), &after) != 0 || !S_ISLNK(after.st_mode) || after.st_dev != seen.st_dev ||
+      after.st_ino != seen.st_ino || after.st_uid != seen.st_uid) {
+    return false;
+  }
   target.assign(text, static_cast<std::size_t>(length));
   return true;
 }
@@ -41,7 +46,7 @@ bool enterComponent(const std::string& name, FolderWalk& walk) {
   if (::lstat(name.c_str(), &seen) != 0) return false;
   if (S_ISLNK(seen.st_mode)) {
     std::string target;
-    if (!ownedByUs(seen) || walk.linksLeft-- <= 0 || !readLink(name, target)) return false;
+    if (!ownedByUs(seen) || walk.linksLeft-- <= 0 || !readLink(name, seen, target)) return false;
     walk.throughLink = true;
     return enterFolder(target, walk);
   }

@@ -30,9 +30,10 @@ struct FolderWalk {
 // True when the symlink (or file) described is owned by root or the running user.
 bool ownedByUs(const struct stat& info);
 
-// The text of the symlink name; false when it is no symlink or its text
-// does not fit 4 KB.
-bool readLink(const std::string& name, std::string& target);
+// The text of the symlink name, which lstat saw as seen; false when its text
+// does not fit 4 KB, or when name is no longer that link once read (another
+// link swapped in between would be followed unjudged).
+bool readLink(const std::string& name, const struct stat& seen, std::string& target);
 
 // Makes the folder that path names (relative to the working directory, or
 // absolute; "" is the working directory itself) the working directory, one

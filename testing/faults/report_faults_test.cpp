@@ -152,5 +152,22 @@ TEST(ReportFaults, SealedFolderRewritesTheExistingReportInPlace) {
   (void)chmod(server.work("sealed").c_str(), 0755);
 }
 
+// ... but never a file that has another name too: a hard link planted in
+// the folder could be any file of root's, which must keep its bytes.
+TEST(ReportFaults, SealedFolderNeverRewritesAHardLinkedFile) {
+  FaultServer server(Component::QLogic);
+  server.build();
+  testsupport::makeDirs(server.work("sealed"));
+  const std::string precious = server.root("etc/precious");
+  testsupport::writeFile(precious, "keep me\n");
+  ASSERT_EQ(link(precious.c_str(), server.work("sealed/report.xml").c_str()), 0);
+  ASSERT_EQ(chmod(server.work("sealed").c_str(), 0555), 0);
+  const Outcome run = server.run({"/d", "sealed/report.xml"}, ordinaryLimits(), true);
+  (void)chmod(server.work("sealed").c_str(), 0755);
+  EXPECT_TRUE(withinBounds(run, ordinaryLimits()));
+  EXPECT_EQ(run.out, std::string(kStart) + kFailed);
+  EXPECT_EQ(testsupport::readFile(precious), "keep me\n");
+}
+
 }  // namespace
 }  // namespace faults
