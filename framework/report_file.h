@@ -20,8 +20,9 @@
 //   is written and synced in the same folder (mode 0644 less the umask, or the
 //   previous report's mode without set-id bits and without write for group
 //   and others) and renamed over the name, so such a link is replaced, never
-//   followed. When no file can be created there, an existing regular file is
-//   rewritten in place instead, the one case where a failure can leave it cut.
+//   followed. When no file can be created there, an existing regular file of
+//   root or the running user with no other name is rewritten in place
+//   instead, the one case where a failure can leave it cut.
 // - A FIFO or character device: written in place, never created or
 //   truncated; a FIFO without a reader fails at once.
 // - A block device, directory or socket: refused, nothing written.
