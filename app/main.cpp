@@ -15,6 +15,7 @@ using Component = QLogicComp::CComponent;
 
 #include "framework/run_exit.h"
 #include "framework/run_sequence.h"
+#include "support/inherited_descriptors.h"
 #include "support/inherited_state.h"
 #include "support/write_all.h"
 
@@ -23,6 +24,11 @@ namespace {
 // Before anything else: what the caller handed over is made safe to run
 // with; false (after saying so on standard error) when it cannot be.
 bool normaliseInheritedState() {
+  // First of all, before anything opens a descriptor: which ones the caller
+  // handed over, so that a report to /dev/stdout or /dev/fd/N goes only
+  // through one of those. A closed 0, 1 or 2 filled with /dev/null below is
+  // not counted as handed over, so this must stay the first step.
+  recordInheritedDescriptors();
   if (!openClosedStandardDescriptors()) {
     (void)writeAll(2, std::string("ERROR! : /dev/null cannot be opened for a closed standard descriptor; "
                                   "nothing was run.\n"));

@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "support/inherited_descriptors.h"
 #include "testing/test_support.h"
 
 using testsupport::readFile;
@@ -85,19 +89,122 @@ TEST(ReportFile, ReplacesAFileWholeKeepingItsMode) {
   EXPECT_EQ(entries(dir.path()).size(), 2u);
 }
 
-// A symlink at the path is replaced by the report; what it named is kept.
-TEST(ReportFile, SymlinkIsReplacedNotFollowed) {
+// A link of ours is followed once: what it names gets the report, the link
+// stays; a dangling one gets its file created.
+TEST(ReportFile, OurSymlinkIsFollowedOnce) {
+  TempDir dir;
+  testsupport::makeDirs(dir / "elsewhere");
+  writeFile(dir / "elsewhere/target", "old\n");
+  ASSERT_EQ(symlink("elsewhere/target", (dir / "r.xml").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "elsewhere/new").c_str(), (dir / "dangling.xml").c_str()), 0);
+  ASSERT_TRUE(writeReportFile(dir / "r.xml", "new\n"));
+  ASSERT_TRUE(writeReportFile(dir / "dangling.xml", "new\n"));
+  EXPECT_TRUE(S_ISLNK(modeOf(dir / "r.xml")));
+  EXPECT_EQ(readFile(dir / "elsewhere/target"), "new\n");
+  EXPECT_TRUE(S_ISLNK(modeOf(dir / "dangling.xml")));
+  EXPECT_EQ(readFile(dir / "elsewhere/new"), "new\n");
+  EXPECT_EQ(entries(dir / "elsewhere").size(), 2u);
+}
+
+// Another user's link is replaced by the report; what it named is kept.
+TEST(ReportFile, AnotherUsersSymlinkIsReplacedNotFollowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a symlink to another user";
   TempDir dir;
   writeFile(dir / "target", "precious\n");
   ASSERT_EQ(symlink((dir / "target").c_str(), (dir / "r.xml").c_str()), 0);
   ASSERT_EQ(symlink((dir / "nowhere").c_str(), (dir / "dangling.xml").c_str()), 0);
-  ASSERT_TRUE(writeReportFile(dir / "r.xml", "new\n"));
-  ASSERT_TRUE(writeReportFile(dir / "dangling.xml", "new\n"));
+  for (const char* name : {"r.xml", "dangling.xml"}) {
+    ASSERT_EQ(lchown((dir / name).c_str(), 4242, 4242), 0);
+    ASSERT_TRUE(writeReportFile(dir / name, "new\n")) << name;
+    EXPECT_TRUE(S_ISREG(modeOf(dir / name))) << name;
+    EXPECT_EQ(readFile(dir / name), "new\n") << name;
+  }
   EXPECT_EQ(readFile(dir / "target"), "precious\n");
-  EXPECT_TRUE(S_ISREG(modeOf(dir / "r.xml")));
-  EXPECT_EQ(readFile(dir / "r.xml"), "new\n");
-  EXPECT_TRUE(S_ISREG(modeOf(dir / "dangling.xml")));
   EXPECT_FALSE(testsupport::fileExists(dir / "nowhere"));
+}
+
+// What can never hold a report, named directly or through a link of ours,
+// and a link to a link, is refused and keeps what it was.
+TEST(ReportFile, RefusedTargetsKeepWhatTheyAre) {
+  TempDir dir;
+  testsupport::makeDirs(dir / "folder");
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = dir / "socket";
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  socketPath.copy(address.sun_path, socketPath.size());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  writeFile(dir / "file", "kept\n");
+  ASSERT_EQ(symlink("file", (dir / "link").c_str()), 0);
+  ASSERT_EQ(symlink("link", (dir / "linkToLink").c_str()), 0);
+  ASSERT_EQ(symlink("folder", (dir / "linkToFolder").c_str()), 0);
+  ASSERT_EQ(symlink("socket", (dir / "linkToSocket").c_str()), 0);
+  ASSERT_EQ(symlink("/proc/self/cwd", (dir / "linkToProc").c_str()), 0);
+  for (const char* name : {"folder", "socket", "linkToLink", "linkToFolder", "linkToSocket", "linkToProc",
+                           "folder/", "file/x", "missing/x"}) {
+    EXPECT_FALSE(writeReportFile(dir / name, "new\n")) << name;
+  }
+  EXPECT_TRUE(S_ISDIR(modeOf(dir / "folder")));
+  EXPECT_TRUE(S_ISSOCK(modeOf(dir / "socket")));
+  EXPECT_TRUE(S_ISLNK(modeOf(dir / "linkToLink")));
+  EXPECT_EQ(readFile(dir / "file"), "kept\n");
+  EXPECT_TRUE(entries(dir / "folder").empty());
+  EXPECT_EQ(entries(dir.path()).size(), 8u);
+  close(listener);
+}
+
+// A block device is never written, whether named or reached by a link.
+TEST(ReportFile, BlockDeviceIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to make a block device node";
+  TempDir dir;
+  // An unattached loop device's number: opening it would fail anyway, so
+  // nothing can be written even if the refusal were missing.
+  ASSERT_EQ(mknod((dir / "block").c_str(), S_IFBLK | 0600, makedev(7, 255)), 0);
+  ASSERT_EQ(symlink("block", (dir / "link").c_str()), 0);
+  EXPECT_FALSE(writeReportFile(dir / "block", "new\n"));
+  EXPECT_FALSE(writeReportFile(dir / "link", "new\n"));
+  EXPECT_TRUE(S_ISBLK(modeOf(dir / "block")));
+  EXPECT_TRUE(S_ISLNK(modeOf(dir / "link")));
+  EXPECT_EQ(entries(dir.path()).size(), 2u);
+}
+
+// A descriptor name writes through the inherited descriptor at its offset,
+// and is refused for a descriptor opened since the record or never open.
+// (/dev/stdout and /dev/fd/N are tried in the fault suite, in a private
+// mount namespace.)
+TEST(ReportFile, DescriptorNamesWriteThroughInheritedDescriptors) {
+  TempDir dir;
+  writeFile(dir / "out", "earlier\n");
+  const int out = open((dir / "out").c_str(), O_WRONLY | O_APPEND);
+  ASSERT_GE(out, 0);
+  recordInheritedDescriptors();
+  const int later = open((dir / "later").c_str(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(later, 0);
+  const std::string name = "/proc/self/fd/" + std::to_string(out);
+  EXPECT_TRUE(writeReportFile(name, "report\n"));
+  EXPECT_TRUE(writeReportFile(name, "again\n"));
+  EXPECT_EQ(readFile(dir / "out"), "earlier\nreport\nagain\n");
+  EXPECT_FALSE(writeReportFile("/proc/self/fd/" + std::to_string(later), "report\n"));
+  EXPECT_FALSE(writeReportFile("/proc/self/fd/999999999", "report\n"));
+  EXPECT_EQ(readFile(dir / "later"), "");
+  ASSERT_EQ(symlink(name.c_str(), (dir / "link").c_str()), 0);
+  EXPECT_TRUE(writeReportFile(dir / "link", "linked\n"));
+  EXPECT_EQ(readFile(dir / "out"), "earlier\nreport\nagain\nlinked\n");
+  EXPECT_TRUE(S_ISLNK(modeOf(dir / "link")));
+  close(later);
+  close(out);
+  recordInheritedDescriptors();
+}
+
+// A report replacing a file of ours keeps its mode, but not a set-id bit or
+// write for group and others that whoever left it gave it.
+TEST(ReportFile, ReplacedModeLosesSetIdAndOthersWrite) {
+  TempDir dir;
+  writeFile(dir / "r.xml", "old\n");
+  ASSERT_EQ(chmod((dir / "r.xml").c_str(), 06777), 0);
+  ASSERT_TRUE(writeReportFile(dir / "r.xml", "new\n"));
+  EXPECT_EQ(modeOf(dir / "r.xml") & 07777, 0755u);
 }
 
 // A device or FIFO is written into, never replaced; a FIFO nobody reads

@@ -5,14 +5,18 @@
 
 #include "framework/report_file.h"
 #include "support/wide_text.h"
+#include "support/xml_text.h"
 
 namespace {
 
 const xmlChar* xml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
+// Whatever a vendor tool or library printed, only characters XML 1.0 can
+// carry reach the document (the log and console keep the text as it was),
+// so that every report parses; a text with nothing left is written empty.
 void addValue(xmlNodePtr parent, const char* name, const std::wstring& value) {
   xmlNodePtr child = xmlNewChild(parent, nullptr, xml(name), nullptr);
-  xmlNewProp(child, xml("value"), xml(narrowLow8(value).c_str()));
+  xmlNewProp(child, xml("value"), xml(xmlCharactersOnly(narrowLow8(value)).c_str()));
 }
 
 void addItem(xmlNodePtr device, const FirmwareItem& item) {

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <libxml/tree.h>
 
+#include <cstdlib>
 #include <vector>
 
+#include "support/wide_text.h"
 #include "testing/test_support.h"
 
 using testsupport::TempDir;
@@ -113,4 +115,60 @@ TEST(ReportWriter, BytesAreTheLibrarysOwnFileOutput) {
   ASSERT_GE(xmlSaveFormatFile((dir / "theirs.xml").c_str(), again, 1), 0);
   xmlFreeDoc(again);
   EXPECT_EQ(testsupport::readFile(dir / "ours.xml"), testsupport::readFile(dir / "theirs.xml"));
+}
+
+namespace {
+
+// Parsed strictly: any well-formedness error fails, nothing is recovered.
+bool parsesStrictly(const std::string& text) {
+  xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "report.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  if (doc == nullptr) return false;
+  xmlFreeDoc(doc);
+  return true;
+}
+
+}  // namespace
+
+// What XML 1.0 cannot carry is left out of every value; the rest, multi-byte
+// characters, DEL and markup characters included, is kept; a value with
+// nothing left is written empty.
+TEST(ReportWriter, ValuesHoldOnlyCharactersXmlCanCarry) {
+  TempDir dir;
+  DiscoveryReport report;
+  report.type = widenBytes("FC\x01\x1b[1m\x0b <&> \x7f\xc3\xa9\x80");
+  report.alt_name = widenBytes("\x01\x02\x1f");
+  report.version = std::wstring(L"a") + static_cast<wchar_t>(0x100) + L"b";  // narrows to a NUL
+  DiscoveredDevice device;
+  device.product_id = widenBytes(
+      "QLE\xef\xbf\xbe"
+      "2562\xed\xa0\x80");
+  FirmwareItem item;
+  item.active_version = widenBytes("2.09\x01\x1b\x0b\x7f\xe2\x82");
+  device.fw_items.push_back(item);
+  report.devices.push_back(device);
+  ASSERT_TRUE(saveDiscoveryReport(report, dir / "r.xml"));
+  ASSERT_TRUE(parsesStrictly(testsupport::readFile(dir / "r.xml")));
+  const std::vector<std::string> lines = xmlLines(dir / "r.xml");
+  ASSERT_GE(lines.size(), 16u);
+  EXPECT_EQ(lines[1], "/tarvo_rom_discovery/type value=FC[1m <&> \x7f\xc3\xa9");
+  EXPECT_EQ(lines[2], "/tarvo_rom_discovery/alt_name value=");
+  EXPECT_EQ(lines[3], "/tarvo_rom_discovery/version value=ab");
+  EXPECT_EQ(lines[8], "/tarvo_rom_discovery/devices/device/product_id value=QLE2562");
+  EXPECT_EQ(lines[15], "/tarvo_rom_discovery/devices/device/fw_item/active_version value=2.09\x7f");
+}
+
+// Whatever bytes the texts hold, the report parses strictly.
+TEST(ReportWriter, AnyBytesGiveAWellFormedReport) {
+  TempDir dir;
+  unsigned int seed = 23;
+  for (int round = 0; round < 100; ++round) {
+    DiscoveryReport report;
+    std::string bytes(1 + rand_r(&seed) % 40, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(rand_r(&seed) & 0xff);
+    report.type = widenBytes(bytes);
+    report.alt_name.assign(1 + rand_r(&seed) % 10, static_cast<wchar_t>(rand_r(&seed)));
+    ASSERT_TRUE(saveDiscoveryReport(report, dir / "r.xml"));
+    ASSERT_TRUE(parsesStrictly(testsupport::readFile(dir / "r.xml"))) << testsupport::readFile(dir / "r.xml");
+  }
 }

@@ -4,7 +4,8 @@
 
 #include <string>
 
-// Registers path for as long as it lives.
+// Registers path for as long as it lives; a relative path is removed
+// relative to the working directory the signal finds.
 class PendingFile {
  public:
   explicit PendingFile(const std::string& path);

@@ -100,14 +100,17 @@ TEST_P(ReportPathFaults, TheGivenPathIsTheFileWritten) {
   EXPECT_FALSE(leaked) << never;
 }
 
-// A symlink at the path is replaced by the report; the file it named, here
-// one the run must never write, keeps its bytes.
+// Another user's symlink at the path is replaced by the report; the file it
+// named, here one the run must never write, keeps its bytes. (A link of
+// root's own is followed: report_target_faults_test.cpp.)
 TEST(ReportFaults, SymlinkAtThePathIsReplacedNotFollowed) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to give a symlink to another user";
   FaultServer server(Component::QLogic);
   server.build();
   const std::string precious = server.root("etc/precious");
   testsupport::writeFile(precious, "keep me\n");
   ASSERT_EQ(symlink(precious.c_str(), server.work("report.xml").c_str()), 0);
+  ASSERT_EQ(lchown(server.work("report.xml").c_str(), 4242, 4242), 0);
   const Outcome run = server.run({"/d", "report.xml"});
   EXPECT_TRUE(withinBounds(run, ordinaryLimits()));
   EXPECT_EQ(run.out, std::string(kStart) + kDone);
@@ -147,6 +150,23 @@ TEST(ReportFaults, SealedFolderRewritesTheExistingReportInPlace) {
   EXPECT_EQ(run.out, std::string(kStart) + kDone);
   EXPECT_EQ(reportDevice(server.work("sealed/report.xml")), "1077.2532.1077.015d 3.00");
   (void)chmod(server.work("sealed").c_str(), 0755);
+}
+
+// ... but never a file that has another name too: a hard link planted in
+// the folder could be any file of root's, which must keep its bytes.
+TEST(ReportFaults, SealedFolderNeverRewritesAHardLinkedFile) {
+  FaultServer server(Component::QLogic);
+  server.build();
+  testsupport::makeDirs(server.work("sealed"));
+  const std::string precious = server.root("etc/precious");
+  testsupport::writeFile(precious, "keep me\n");
+  ASSERT_EQ(link(precious.c_str(), server.work("sealed/report.xml").c_str()), 0);
+  ASSERT_EQ(chmod(server.work("sealed").c_str(), 0555), 0);
+  const Outcome run = server.run({"/d", "sealed/report.xml"}, ordinaryLimits(), true);
+  (void)chmod(server.work("sealed").c_str(), 0755);
+  EXPECT_TRUE(withinBounds(run, ordinaryLimits()));
+  EXPECT_EQ(run.out, std::string(kStart) + kFailed);
+  EXPECT_EQ(testsupport::readFile(precious), "keep me\n");
 }
 
 }  // namespace
