@@ -17,15 +17,19 @@ COMPAT_HIDDEN void* aligned_alloc(size_t alignment, size_t size) {
 
 /* glibc 2.7: the C99 scanf names, which differ from the old ones only in
    reading "%a" as a float rather than as an allocating string. libc++ uses
-   neither form of "%a". */
+   neither form of "%a". The headers map the name vsscanf itself onto
+   __isoc99_vsscanf, so the old function is named by its symbol: calling
+   vsscanf here would call this very function for ever. */
+extern int oldVsscanf(const char* text, const char* format, va_list args) __asm__("vsscanf");
+
 COMPAT_HIDDEN int __isoc99_vsscanf(const char* text, const char* format, va_list args) {
-  return vsscanf(text, format, args);
+  return oldVsscanf(text, format, args);
 }
 
 COMPAT_HIDDEN int __isoc99_sscanf(const char* text, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  const int assigned = vsscanf(text, format, args);
+  const int assigned = oldVsscanf(text, format, args);
   va_end(args);
   return assigned;
 }
