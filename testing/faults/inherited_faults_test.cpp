@@ -17,6 +17,7 @@
 
 #include "testing/faults/fault_checks.h"
 #include "testing/faults/fault_server.h"
+#include "testing/faults/private_dev.h"
 
 namespace faults {
 namespace {
@@ -284,8 +285,7 @@ TEST(ClosedDescriptorFaults, NoDevNullEndsTheRunWithSeven) {
   call.beforeExec = [errors] {
     const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     (void)dup2(fd, 2);
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount("none", "/dev", "tmpfs", 0, nullptr) != 0) {
+    if (!enterPrivateMountTree() || mount("none", "/dev", "tmpfs", 0, nullptr) != 0) {
       _exit(99);
     }
     (void)close(0);

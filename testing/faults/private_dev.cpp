@@ -22,12 +22,6 @@
 
 #include "testing/test_support.h"
 
-namespace faults {
-
-namespace {
-
-constexpr int kNoNamespace = 120;
-
 // unshare() came to the C library after the oldest one the portable build
 // serves; the kernel call itself is what the test needs.
 #ifndef SYS_unshare
@@ -38,13 +32,21 @@ constexpr int kNoNamespace = 120;
 #endif
 #endif
 
-bool privateMountNamespace() { return syscall(SYS_unshare, CLONE_NEWNS) == 0; }
+namespace faults {
+
+bool enterPrivateMountTree() {
+  return syscall(SYS_unshare, CLONE_NEWNS) == 0 &&
+         mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+namespace {
+
+constexpr int kNoNamespace = 120;
 
 // The scratch /dev is mounted only once the whole tree is private, so that
 // nothing propagates back to the machine.
 bool mountScratchDev(const std::string& shm, dev_t block) {
-  if (!privateMountNamespace()) return false;
-  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+  if (!enterPrivateMountTree()) return false;
   if (mount("fcupdate-scratch-dev", "/dev", "tmpfs", MS_NOSUID, "size=1m,mode=755") != 0) return false;
   const struct {
     const char* name;

@@ -11,6 +11,11 @@
 
 namespace faults {
 
+// Moves the calling process into a mount namespace of its own whose every
+// mount is private, so that nothing it mounts reaches the machine; false
+// when it cannot (no CAP_SYS_ADMIN, no namespaces).
+bool enterPrivateMountTree();
+
 // Empty when a private mount namespace with a scratch /dev can be made here;
 // otherwise the capability that is missing, for a skip message.
 std::string privateDevMissing();
