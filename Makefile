@@ -36,8 +36,9 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# KEEP=1 keeps the demonstration's simulated server and says where it is.
 demo: build
-	@testing/demo.sh $(BUILD)/bin
+	@testing/demo.sh $(BUILD)/bin $(if $(filter-out 0,$(KEEP)),--keep)
 
 # AddressSanitizer and UndefinedBehaviorSanitizer: any report aborts the test that made it.
 sanitize: deps
