@@ -102,7 +102,8 @@ fleet-picture: fleet
 # zig toolchain, installed into a cache outside the tree when missing.
 PORTABLE_BUILD ?= build-portable
 PORTABLE_PKGS  := $(BASE_PKGS) googletest openssl binutils python3 rpm
-PORTABLE_SHIP  := fcupdate fcupdate-emulex fcupdate-brocade rxprobe
+# The executables of the vendor registration (components/vendors.txt) and rxprobe.
+PORTABLE_SHIP  := $(shell awk '!/^[ \t]*(\#|$$)/ {print $$3}' components/vendors.txt) rxprobe
 # The fleet module is built and audited with the executables, but ships in the
 # Ansible collection, not in the update package.
 PORTABLE_BUILT := $(PORTABLE_SHIP) fc_firmware

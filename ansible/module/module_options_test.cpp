@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <utility>
+#include <vector>
+
 namespace fleet {
 namespace {
 
@@ -152,6 +157,33 @@ TEST(ModuleOptions, BadInputIsNamed) {
     EXPECT_FALSE(parseModuleOptions(c.text, options, error)) << c.text;
     EXPECT_EQ(error, c.message) << c.text;
   }
+}
+
+// The choices and executables come from the build's copy of the vendor
+// registration: they must be the table's lines, in its order.
+TEST(ModuleOptions, ComponentsAreTheRegisteredVendors) {
+  std::ifstream table(std::string(FCUPDATE_SOURCE_DIR) + "/components/vendors.txt");
+  ASSERT_TRUE(table.is_open());
+  std::vector<std::pair<std::string, std::string>> registered;
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string word, name, executable;
+    if (!(fields >> word) || word[0] == '#') continue;
+    fields >> name >> executable;
+    registered.emplace_back(word, executable);
+  }
+  ASSERT_FALSE(registered.empty());
+  std::vector<std::string> words;
+  for (const auto& vendor : registered) {
+    words.push_back(vendor.first);
+    EXPECT_EQ(componentExecutable(vendor.first), vendor.second);
+    EXPECT_EQ(parsed(R"({"package_dir": "/p", "component": ")" + vendor.first + R"("})").component,
+              vendor.first);
+  }
+  EXPECT_EQ(componentChoices(), words);
+  for (const char* other : {"", "QLogic", "qlogic ", "fcupdate"})
+    EXPECT_EQ(componentExecutable(other), "") << other;
 }
 
 }  // namespace

@@ -13,7 +13,11 @@ trap 'rm -rf "$stage"' EXIT
 for executable in "$@"; do
   strip -o "$stage/$executable" "$build/bin/$executable"
 done
-cp "$(dirname "$0")/package-README" "$stage/README"
+# The README lists the components of the vendor registration.
+here=$(dirname "$0")
+components=$(awk '!/^[ \t]*(#|$)/ {printf "  %-18s the %s component\n", $3, $2}' "$here/../../components/vendors.txt")
+awk -v components="$components" '$0 == "FCUPDATE_COMPONENTS" {print components; next} {print}' \
+  "$here/package-README" >"$stage/README"
 # Fixed owner and order, so that the tarball depends only on its contents.
 tar -czf "$build/$name.tar.gz" -C "$stage" --owner=0 --group=0 --numeric-owner --sort=name "$@" README
 echo "update package: $build/$name.tar.gz"
