@@ -81,6 +81,7 @@ install: build
 package: build
 	@$(REQUIRE) rpm
 	cd $(BUILD) && cpack
+	@packaging/check-package.sh $(BUILD)/fcupdate-*.x86_64.rpm
 
 # The Ansible collection fcupdate.fleet with its binary module, and its archive.
 fleet: $(FLEET_DEPS) build
@@ -123,7 +124,8 @@ portable-test: portable
 portable-package: portable
 	cd $(PORTABLE_BUILD) && cpack -G RPM
 	@tools/portable/update-package.sh $(PORTABLE_BUILD) $(PORTABLE_SHIP)
-	@tools/portable/check-rpm.sh $(PORTABLE_BUILD)/fcupdate-*-portable.x86_64.rpm
+	@tools/portable/check-rpm.sh $(PORTABLE_BUILD)/fcupdate-*.portable.x86_64.rpm
+	@packaging/check-package.sh $(PORTABLE_BUILD)/fcupdate-*.portable.x86_64.rpm
 
 # The end-to-end tests with the packaged executables under Debian 11's C
 # library and libxml2, fetched into a cache outside the tree.

@@ -14,8 +14,9 @@ vendors=$src/../components/vendors.txt
 collection=$out/ansible_collections/fcupdate/fleet
 rm -rf "$collection"
 mkdir -p "$collection"
+# LICENSE is a link to the project's own: the collection gets the file.
 for part in galaxy.yml README.md CHANGELOG.md LICENSE meta plugins playbooks roles; do
-  cp -R "$src/$part" "$collection/"
+  cp -RL "$src/$part" "$collection/"
 done
 find "$collection" -name __pycache__ -prune -exec rm -rf {} +
 
