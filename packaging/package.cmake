@@ -44,13 +44,18 @@ set(CPACK_STRIP_FILES ON)
 
 # The tarball holds what make install does. The RPM holds that and the
 # component "rpm", in one package named NAME-VERSION-RELEASE.ARCH.rpm; the
-# release carries the host's dist tag, which the portable build sets.
+# release ends in the portable build's tag (FCUPDATE_RPM_DIST, set by
+# tools/portable/portable.cmake), or else in the build host's dist tag.
 set(CPACK_RPM_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL Unspecified rpm)
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
-set(CPACK_RPM_PACKAGE_RELEASE_DIST ON)
+if(DEFINED FCUPDATE_RPM_DIST)
+  string(APPEND CPACK_RPM_PACKAGE_RELEASE ${FCUPDATE_RPM_DIST})
+else()
+  set(CPACK_RPM_PACKAGE_RELEASE_DIST ON)
+endif()
 set(CPACK_RPM_PACKAGE_LICENSE "Apache-2.0")
 set(CPACK_RPM_PACKAGE_GROUP "System Environment/Base")
 set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_CURRENT_LIST_DIR}/changelog)
