@@ -18,7 +18,7 @@ class FcHbaAdapter {
   FcHbaAdapter(const FcHbaAdapter&) = delete;
   FcHbaAdapter& operator=(const FcHbaAdapter&) = delete;
   // Unloads the HBA API library set (harmless when it is already unloaded).
-  virtual ~FcHbaAdapter();
+  ~FcHbaAdapter();
 
   // Reads name, attributes and ports; 0 when everything was read, 1 otherwise.
   int refresh();

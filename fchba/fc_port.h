@@ -14,7 +14,6 @@ class FcHbaPort {
   FcHbaPort() = default;
   FcHbaPort(const FcHbaPort&) = default;
   FcHbaPort& operator=(const FcHbaPort&) = default;
-  virtual ~FcHbaPort() = default;
 
   void fillFrom(const HBA_PORTATTRIBUTES& attributes, HBA_UINT32 portIndex);
   // A counter reported as -1 is one the library does not keep: the stored

@@ -21,15 +21,11 @@ bool CBaseCmp::discover() {
   return true;
 }
 
-std::wstring CBaseCmp::cleanVersionText(const std::wstring& text) { return text; }
-
 void CBaseCmp::buildInventory() {}
-
-bool CBaseCmp::prepareKit() { return false; }
 
 int CBaseCmp::flash() { return 0; }
 
-bool CBaseCmp::writeDiscoveryReport() { return saveDiscoveryReport(report, reportPath); }
+bool CBaseCmp::writeDiscoveryReport() { return saveDiscoveryReport(report, options.reportPath); }
 
 int CBaseCmp::findCatalogueIndex(const std::wstring& name) {
   for (std::size_t i = 0; i < catalogue.devices.size(); ++i) {

@@ -84,8 +84,6 @@ TEST(BaseComponent, FindCatalogueIndexIgnoresCaseAndTakesTheFirst) {
   EXPECT_EQ(component.findCatalogueIndex(L"1077.ABCD.1077.015C"), 1);
   EXPECT_EQ(component.findCatalogueIndex(L"1077.2432.1077.0138"), -1);
   EXPECT_EQ(component.findCatalogueIndex(L""), 3);
-  EXPECT_EQ(component.cleanVersionText(L" v.1 x"), L" v.1 x");
-  EXPECT_FALSE(component.prepareKit());
   EXPECT_EQ(component.flash(), 0);
 }
 

@@ -69,6 +69,40 @@ TEST(OpenClosedStandardDescriptors, EachClosedOneGetsDevNull) {
   }
 }
 
+// Timers that fired before the run began, behind the caller's mask: their
+// signals are pending when the mask opens, and must not end the run. A
+// pending SIGTERM is the caller's and still arrives.
+TEST(ResetInheritedSignals, SignalsOfTimersThatAlreadyFiredAreDiscarded) {
+  EXPECT_EQ(inChild([] {
+              sigset_t all;
+              sigfillset(&all);
+              (void)sigprocmask(SIG_SETMASK, &all, nullptr);
+              const itimerval soon{{0, 0}, {0, 1000}};
+              (void)setitimer(ITIMER_REAL, &soon, nullptr);
+              (void)raise(SIGPROF);
+              (void)raise(SIGVTALRM);
+              sigset_t pending;
+              for (int waited = 0; waited < 1000; ++waited) {
+                if (sigpending(&pending) == 0 && sigismember(&pending, SIGALRM)) break;
+                (void)usleep(1000);
+              }
+              if (!sigismember(&pending, SIGALRM) || !sigismember(&pending, SIGPROF)) return 1;
+              resetInheritedSignals();
+              if (sigpending(&pending) != 0 || sigismember(&pending, SIGALRM)) return 2;
+              return 0;
+            }),
+            0);
+  EXPECT_EQ(inChild([] {
+              sigset_t all;
+              sigfillset(&all);
+              (void)sigprocmask(SIG_SETMASK, &all, nullptr);
+              (void)raise(SIGTERM);
+              resetInheritedSignals();
+              return 0;
+            }),
+            100 + SIGTERM);
+}
+
 TEST(ResetInheritedSignals, DefaultsUnblocksAndCancelsTimers) {
   EXPECT_EQ(inChild([] {
               (void)signal(SIGCHLD, SIG_IGN);

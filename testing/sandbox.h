@@ -15,7 +15,9 @@
 //   etc/hba.conf                one line per vendor with adapters, naming that
 //                               vendor's copy of the simulated library
 //   opt/<vendor>/lib/<lib>.so   the copy of the shared route (<lib> is libqlsdm,
-//                               libemsdm or bfahbaapi), with <lib>.so.sim, the
+//                               libemsdm or bfahbaapi: the vendor extension
+//                               gives every vendor but QLogic and Emulex the
+//                               Brocade names), with <lib>.so.sim, the
 //                               description of its adapters; each call the
 //                               library gets is appended to <lib>.so.calls
 //   opt/hbaapi/libhbaapi-<vendor>.so and usr/lib/<lib>.so
@@ -39,11 +41,11 @@
 #include <string>
 #include <vector>
 
+#include "testing/registered_vendor.h"
 #include "testing/test_support.h"
 
 namespace testsupport {
 
-enum class Vendor { QLogic, Emulex, Brocade };
 enum class Route { Shared, Direct };
 
 struct SimPort {
@@ -58,7 +60,7 @@ struct SimPort {
 
 struct SimAdapter {
   Vendor vendor = Vendor::QLogic;
-  std::string name;  // empty: "qlogic-<model>-<n>", "Emulex-<model>-<n>" or "Brocade-<model>-<n>"
+  std::string name;  // empty: "qlogic-<model>-<n>", "Emulex-<model>-<n>" or "<Name>-<model>-<n>"
   std::string pci = "0000:05:00.0";        // domain:bus:device.function
   std::string id = "1077:2532:1077:015d";  // vendor:device:subsystem vendor:subsystem device
   std::string nodeWwn;                     // empty: the first port's WWN with 20:00 in front
@@ -78,7 +80,9 @@ struct SimAdapter {
 SimAdapter simAdapter(Vendor vendor, const std::string& pci, const std::string& id,
                       const std::vector<std::string>& portWwns);
 
-const char* vendorWord(Vendor vendor);  // "qlogic", "emulex", "brocade"
+// Every registered vendor, in the order of components/vendors.txt.
+std::vector<Vendor> allVendors();
+const char* vendorWord(Vendor vendor);  // "qlogic", "emulex", "brocade": its word in the registration
 
 // The built simulated library, or a variant built without one entry point
 // (variant "HBA_RegisterLibrary", "VLXFC_GetAdapterAttributes2",

@@ -123,8 +123,8 @@ TEST_F(BrocadeComponentTest, AnUnterminatedOptionRomFieldIsReadWithinItsBounds) 
 
 TEST_F(BrocadeComponentTest, FlashRunsTheToolOnceAndLogsTheCommandWithoutRedirections) {
   ASSERT_TRUE(standins::writeBootUpdateTool(workspace.dir()));
-  component->force = true;  // neither option changes the command
-  component->silent = true;
+  component->options.force = true;  // neither option changes the command
+  component->options.silent = true;
   EXPECT_EQ(component->flash(), 1);
   EXPECT_EQ(standins::recordedCalls(workspace.dir(), kTool), "boot --update bfa_boot_fw -a\n");
   EXPECT_EQ(workspace.log(),

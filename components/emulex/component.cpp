@@ -94,7 +94,7 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 
 int CComponent::flash() {
   // " /sysfs " and " /f " (or " /update ") joined: two spaces before the mode.
-  const FlashEngine kit{kKitScript, std::string(" /sysfs ") + (force ? " /f" : " /update")};
+  const FlashEngine kit{kKitScript, std::string(" /sysfs ") + (options.force ? " /f" : " /update")};
   // The script was made executable when the kit was unpacked.
   return reportFlashOutcome(
       log, runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable));

@@ -123,8 +123,8 @@ TEST_F(EmulexComponentTest, FlashRunsTheKitWithTwoSpacesBeforeTheMode) {
     ASSERT_TRUE(standins::writeEmulexKit(flashWorkspace.dir()));
     CComponent kit;
     kit.log.quiet = true;
-    kit.force = c.force;
-    kit.silent = true;  // changes nothing in the command
+    kit.options.force = c.force;
+    kit.options.silent = true;  // changes nothing in the command
     EXPECT_FALSE(kit.prepareKit());
     EXPECT_EQ(kit.flash(), 1);
     EXPECT_EQ(standins::recordedCalls(flashWorkspace.dir(), kTool), c.recorded);

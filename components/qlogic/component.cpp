@@ -68,8 +68,8 @@ int CComponent::findCatalogueIndex(const std::wstring& name) {
 
 int CComponent::flash() {
   FlashEngine engine{kEngine, ""};
-  if (silent) engine.arguments += " /s";
-  if (force) engine.arguments += " /f";
+  if (options.silent) engine.arguments += " /s";
+  if (options.force) engine.arguments += " /f";
   const CommandStatus status =
       runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
   // An interrupted flash is a failed one, whatever the status bits say.

@@ -152,8 +152,8 @@ TEST(QLogicFlash, LoggedCommandAndArguments) {
   };
   for (const Case& c : cases) {
     Site b;
-    b.component.silent = c.silent;
-    b.component.force = c.force;
+    b.component.options.silent = c.silent;
+    b.component.options.force = c.force;
     EXPECT_EQ(b.component.flash(), 1);
     EXPECT_EQ(b.log(), std::string("Executing flash engine: ") + c.logged +
                            "\nqlafwupdate: flashing adapters\nqlafwupdate: progress on stderr\n"
