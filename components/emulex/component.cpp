@@ -39,7 +39,7 @@ std::string kitKey(const KitLine& line) {
 
 bool CComponent::prepareKit() {
   log.write("Preparing the Emulex Kit...");
-  const std::string refusal = unpackKit({kKitArchive, kKitScript});
+  const std::string refusal = unpackKit({kKitArchive, kKitScript}, facts.commands);
   if (!refusal.empty()) {
     log.write("FAILED!\n");
     log.write(refusal);
@@ -52,7 +52,11 @@ bool CComponent::prepareKit() {
 
 bool CComponent::discover() {
   if (prepareKit()) return false;
-  const std::string output = runCommand(std::string(kKitScript) + " /q /sysfs");
+  const std::string command = std::string(kKitScript) + " /q /sysfs";
+  // A query that never started parses as one that printed nothing.
+  const CommandResult query = runCaptured(command);
+  facts.commands.add(commandRecord(command, query));
+  const std::string& output = query.output;
   KitLineParser parser;
   int gaveUp = 0;
   for (const std::string& text : splitLines(output)) {
@@ -96,8 +100,9 @@ int CComponent::flash() {
   // " /sysfs " and " /f " (or " /update ") joined: two spaces before the mode.
   const FlashEngine kit{kKitScript, std::string(" /sysfs ") + (force ? " /f" : " /update")};
   // The script was made executable when the kit was unpacked.
-  return reportFlashOutcome(
-      log, runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable));
+  facts.engine =
+      runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable);
+  return reportFlashOutcome(log, facts.engine.status);
 }
 
 std::string CComponent::padId(const std::string& text) {

@@ -156,6 +156,25 @@ TEST_F(EmulexComponentTest, FlashPassesKitCodesThrough) {
   EXPECT_EQ(log.substr(log.size() - last.size()), last);
 }
 
+// The unzip, the query and the kit's flash are kept for the run.
+TEST_F(EmulexComponentTest, TheUnzipQueryAndFlashAreRecorded) {
+  standins::setQueryOutput(workspace.dir(), kTool, "Emulex flash kit query\n");
+  EXPECT_TRUE(component->discover());
+  const std::vector<CommandRecord>& commands = component->facts.commands.kept;
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[0].text, "unzip -o elxflashStandalone*.zip");
+  EXPECT_TRUE(commands[0].started);
+  EXPECT_EQ(commands[0].status.exitCode, 0);
+  EXPECT_GT(commands[0].outputBytes, 0u);
+  EXPECT_EQ(commands[1].text, "./elxflashStandalone*/lx/elxflash.sh /q /sysfs");
+  EXPECT_EQ(commands[1].outputBytes, 23u);
+  standins::setExitCode(workspace.dir(), kTool, 11);
+  EXPECT_EQ(component->flash(), 7);
+  EXPECT_EQ(component->facts.engine.text,
+            "./elxflashStandalone*/lx/elxflash.sh /sysfs  /update " + redirections(workspace));
+  EXPECT_EQ(component->facts.engine.status.exitCode, 11);
+}
+
 TEST_F(EmulexComponentTest, FlashInterruptedBySignalFails) {
   EXPECT_FALSE(component->prepareKit());
   // TERM rather than INT: a test run started in the background inherits an
@@ -164,6 +183,7 @@ TEST_F(EmulexComponentTest, FlashInterruptedBySignalFails) {
   EXPECT_EQ(component->flash(), 7);
   const std::string log = workspace.log();
   EXPECT_NE(log.find("Flash Engine exit code: 143\nAll updates failed.\n"), std::string::npos) << log;
+  EXPECT_EQ(component->facts.engine.status.signalNumber(), 15);
 }
 
 }  // namespace
