@@ -22,8 +22,8 @@ struct LibraryFacts {
 
 // One adapter record, in the same order as the records.
 struct AdapterFacts {
-  unsigned index = 0;  // in the HBA API adapter table
-  std::string name;    // the HBA API adapter name
+  unsigned index = 0;   // in the HBA API adapter table
+  std::string name;     // the HBA API adapter name
   std::string library;  // the path of the library that reported it
   // The record's texts.
   std::string nodeWwn;

@@ -39,11 +39,11 @@ TEST(PciClass, NoBusListingIsNotACountOfZero) {
 TEST(PciClass, OnlyFibreChannelFunctionsCount) {
   BusRoot root;
   root.function("0000:05:00.0", "0x0c0400\n");
-  root.function("0000:05:00.1", "0x0c0401\n");   // another programming interface
-  root.function("0000:06:00.0", "0x020000\n");   // Ethernet
-  root.function("0000:07:00.0", "0x0c0330\n");   // USB
-  root.function("0000:08:00.0", "0x0c04");       // no line end
-  root.function("0000:09:00.0", nullptr);        // no class file
+  root.function("0000:05:00.1", "0x0c0401\n");  // another programming interface
+  root.function("0000:06:00.0", "0x020000\n");  // Ethernet
+  root.function("0000:07:00.0", "0x0c0330\n");  // USB
+  root.function("0000:08:00.0", "0x0c04");      // no line end
+  root.function("0000:09:00.0", nullptr);       // no class file
   root.function("0000:0a:00.0", "garbage\n");
   // A dangling link and a class file that is a FIFO nobody writes.
   ASSERT_EQ(symlink("/nonexistent/function", (root.bus + "/0000:0b:00.0").c_str()), 0);
