@@ -48,7 +48,9 @@ int countFibreChannelFunctions() {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     ++seen;
-    if (classOf(folder + "/" + name + "/class") >> 8 == kFibreChannelClass) ++count;
+    std::string path = folder;
+    path.append("/").append(name).append("/class");
+    if (classOf(path) >> 8 == kFibreChannelClass) ++count;
   }
   (void)::closedir(entries);
   return count;
