@@ -47,6 +47,16 @@ void cancelTimers() {
   for (int timer : {ITIMER_REAL, ITIMER_VIRTUAL, ITIMER_PROF}) (void)::setitimer(timer, &off, nullptr);
 }
 
+// A timer that fired before it was cancelled left its signal pending, and
+// blocked: unblocked as it is, it would end the run. Ignoring a signal
+// discards it; its disposition is then put back as it was.
+void discardPending(int signal) {
+  struct sigaction previous {};
+  if (::sigaction(signal, nullptr, &previous) != 0) return;
+  (void)::signal(signal, SIG_IGN);
+  (void)::sigaction(signal, &previous, nullptr);
+}
+
 }  // namespace
 
 bool openClosedStandardDescriptors() {
@@ -57,6 +67,8 @@ bool openClosedStandardDescriptors() {
 }
 
 void resetInheritedSignals() {
+  cancelTimers();
+  for (int timerSignal : {SIGALRM, SIGVTALRM, SIGPROF}) discardPending(timerSignal);
   setDefault(SIGCHLD);
   setDefault(SIGALRM);
   (void)::signal(SIGPIPE, SIG_IGN);
@@ -64,7 +76,6 @@ void resetInheritedSignals() {
   sigset_t none;
   sigemptyset(&none);
   (void)::sigprocmask(SIG_SETMASK, &none, nullptr);
-  cancelTimers();
 }
 
 std::string absolutePathElements(const char* path) {
