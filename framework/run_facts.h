@@ -11,8 +11,10 @@
 
 struct RunFacts {
   CatalogueFacts catalogue;
-  // Filled by the base discovery from the HBA API libraries; left empty by a
-  // component that discovers through its own tool (Emulex).
+  // Filled by the base discovery from the HBA API libraries. The Emulex
+  // component, which discovers through its kit, records there each adapter
+  // line of the kit's query instead (at most 256), with the texts the line
+  // gives; its libraries stay empty.
   DiscoveryFacts discovery;
   // How many PCI functions of class 0x0c04 (Fibre Channel) sysfs lists, so
   // that a host without adapters can be told from one whose adapters were

@@ -1,6 +1,8 @@
 // The Emulex rules: discovery through the kit's query, the catalogue key of a kit line, the kit's flash.
 #include "components/emulex/component.h"
 
+#include <vector>
+
 #include "components/emulex/flash_outcome.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
@@ -35,6 +37,19 @@ std::string kitKey(const KitLine& line) {
          CComponent::padId(line.subsystemVendorId) + "." + CComponent::padId(line.subsystemId);
 }
 
+// What the run keeps of an adapter line, catalogued or not: the kit names
+// no library, location or WWN.
+AdapterFacts kitAdapterFacts(const KitLine& line, unsigned index) {
+  AdapterFacts facts;
+  facts.index = index;
+  facts.model = line.model;
+  facts.pciId = CComponent::padId(line.vendorId) + CComponent::padId(line.deviceId);
+  facts.subsystemId = CComponent::padId(line.subsystemVendorId) + CComponent::padId(line.subsystemId);
+  facts.firmwareVersion = line.firmware;
+  facts.optionRomVersion = line.bootCode;
+  return facts;
+}
+
 }  // namespace
 
 bool CComponent::prepareKit() {
@@ -66,6 +81,9 @@ bool CComponent::discover() {
       if (parser.gaveUp() && ++gaveUp <= kLoggedGiveUps) logGaveUp(text);
       continue;
     }
+    std::vector<AdapterFacts>& seen = facts.discovery.adapters;
+    if (seen.size() < kMaxKitAdapters)
+      seen.push_back(kitAdapterFacts(line, static_cast<unsigned>(seen.size())));
     const std::wstring key = toWide(kitKey(line));
     const ReferenceDevice* entry = catalogueEntry(key);
     if (entry == nullptr) continue;
