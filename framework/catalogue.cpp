@@ -20,6 +20,16 @@ namespace {
 // be read without end.
 constexpr std::size_t kCatalogueBound = std::size_t{16} * 1024 * 1024;
 
+// Why stat found no file. Its errno is not to be trusted (the portable
+// build's stat for the oldest C library leaves it as it was), so an open
+// says why.
+std::string whyNotThere(const char* fileName) {
+  const int fd = openForReading(fileName);
+  if (fd < 0) return errno == ENOENT ? "missing" : std::string("cannot be read: ") + std::strerror(errno);
+  (void)::close(fd);
+  return "cannot be examined";
+}
+
 // The whole file, or why not: empty when it was read whole.
 std::string readWholeFile(const char* fileName, std::size_t bound, std::string& text) {
   const int fd = openForReading(fileName);
@@ -169,7 +179,7 @@ bool loadReferenceCatalogueFile(const char* fileName, ReferenceCatalogue& catalo
   facts = CatalogueFacts();
   struct stat info;
   if (stat(fileName, &info) != 0) {
-    facts.error = errno == ENOENT ? "missing" : std::string("cannot be read: ") + std::strerror(errno);
+    facts.error = whyNotThere(fileName);
     return false;
   }
   facts.mtime = static_cast<long long>(info.st_mtime);

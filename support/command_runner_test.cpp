@@ -93,3 +93,10 @@ TEST(CommandStatus, SignalNumberOnlyWhenSignalled) {
   EXPECT_EQ((CommandStatus{128 + SIGTERM, false}).signalNumber(), 0);
   EXPECT_EQ((CommandStatus{0, false}).signalNumber(), 0);
 }
+
+// The duration is the command's own, on the monotonic clock.
+TEST(RunCaptured, RecordsHowLongTheCommandTook) {
+  const CommandRecord record = commandRecord("sleep 0.2", runCaptured("sleep 0.2"));
+  EXPECT_GE(record.milliseconds, 190);
+  EXPECT_LT(record.milliseconds, 60000);
+}
