@@ -53,12 +53,14 @@ std::string readWholeFile(const char* fileName, std::size_t bound, std::string& 
   return why;
 }
 
-// A message of the parser as one line of bounded length: it may quote names
-// from the document, of any length, and continue on a second line.
+// The parser's messages may quote names from the document, of any length:
+// this much of one is kept.
+constexpr std::size_t kShownMessage = 512;
+
+// A message of the parser as one line: it may continue on a second.
 std::string oneLine(const std::string& message) {
-  constexpr std::size_t kShown = 512;
   std::string line;
-  for (char c : message.substr(0, kShown)) {
+  for (char c : message) {
     const bool space = c == '\n' || c == '\r' || c == '\t' || c == ' ';
     if (space && (line.empty() || line.back() == ' ')) continue;
     line += space ? ' ' : c;
@@ -78,7 +80,7 @@ void keepFirstError(void* context, xmlErrorPtr error) {
   if (first.seen || error == nullptr) return;
   first.seen = true;
   first.line = error->line;
-  if (error->message != nullptr) first.message = error->message;
+  if (error->message != nullptr) first.message.assign(error->message, strnlen(error->message, kShownMessage));
 }
 
 // The parser's own account of where the text first stops being a document.

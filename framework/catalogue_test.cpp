@@ -232,4 +232,12 @@ TEST(CatalogueFacts, OverTheBoundAndUnreadable) {
   EXPECT_FALSE(loadReferenceCatalogue(catalogue, facts));
   EXPECT_EQ(facts.error, "over the bound of 16 MB");
   EXPECT_FALSE(facts.loaded);
+  // A name of a megabyte in the parser's message is not kept whole.
+  const std::string name(1 << 20, 'n');
+  testsupport::writeFile(dir / "reference.xml", "<" + name + "></other>");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(loadReferenceCatalogue(catalogue, facts));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(facts.error.rfind("not well-formed: line 1: ", 0), 0u) << facts.error.substr(0, 100);
+  EXPECT_LE(facts.error.size(), 600u);
 }
