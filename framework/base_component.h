@@ -10,6 +10,7 @@
 #include "framework/catalogue.h"
 #include "framework/component_log.h"
 #include "framework/inventory.h"
+#include "framework/run_facts.h"
 #include "framework/version_rules.h"
 
 // What the items of a run add up to; the values are those the run has always used.
@@ -65,8 +66,9 @@ class CBaseCmp {
   // The adapters the catalogue lists, in adapter order.
   std::vector<CataloguedAdapter> cataloguedAdapters(DeviceIdSource source);
 
-  // Records the host's release code in report.platformName; always 0.
-  int detectPlatform();
+  // Records the host's release code in report.platformName, and in facts
+  // how many Fibre Channel functions its PCI bus lists.
+  void detectPlatform();
   // Upgrade when any item says "upgrade", else Downgrade, else Rewrite, else None.
   UpdateDecision updateDecision() const;
   bool hasDiscoveredDevices() const;
@@ -94,4 +96,5 @@ class CBaseCmp {
   FcAdapterRecordList adapters;
   ReferenceCatalogue catalogue;
   DiscoveryReport report;
+  RunFacts facts;
 };

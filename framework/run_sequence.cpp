@@ -110,7 +110,7 @@ int runSequence(CBaseCmp& c, const RunLock* lock) {
   c.log.write("---------------------------------------------------\n");
   if (lock != nullptr) lock->reportInLog(c.log);
   c.log.write("Loading references...");
-  if (!loadReferenceCatalogue(c.catalogue)) {
+  if (!loadReferenceCatalogue(c.catalogue, c.facts.catalogue)) {
     c.log.write("FAILED!\n");
     return kExitFailed;
   }

@@ -135,3 +135,25 @@ TEST(ResetInheritedSignals, DefaultsUnblocksAndCancelsTimers) {
             }),
             0);
 }
+
+// A timer that fired before the component could cancel it (a slow start
+// under load) left its signal pending behind the inherited mask: unblocking
+// must not deliver it, or the run dies of SIGALRM or SIGPROF at its start.
+TEST(ResetInheritedSignals, ATimerSignalAlreadyPendingIsDiscarded) {
+  EXPECT_EQ(inChild([] {
+              sigset_t all;
+              sigfillset(&all);
+              (void)sigprocmask(SIG_SETMASK, &all, nullptr);
+              for (int timerSignal : {SIGALRM, SIGVTALRM, SIGPROF}) (void)raise(timerSignal);
+              resetInheritedSignals();
+              sigset_t pending;
+              if (sigpending(&pending) != 0) return 1;
+              for (int timerSignal : {SIGALRM, SIGVTALRM, SIGPROF}) {
+                if (sigismember(&pending, timerSignal)) return 2;
+              }
+              struct sigaction action {};
+              if (sigaction(SIGPROF, nullptr, &action) != 0 || action.sa_handler != SIG_DFL) return 3;
+              return 0;
+            }),
+            0);
+}

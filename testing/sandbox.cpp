@@ -2,7 +2,9 @@
 #include "testing/sandbox.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -195,10 +197,18 @@ std::string simDescription(const std::vector<SimAdapter>& adapters, const std::s
 
 void writeSysfsFunction(const std::string& root, const std::string& pci, const std::string& id) {
   const std::vector<std::string> parts = idParts(id);
-  const std::string dir = root + "/sys/devices/pci" + pci.substr(0, pci.find(':')) + ":00/" + pci;
+  const std::string below = "devices/pci" + pci.substr(0, pci.find(':')) + ":00/" + pci;
+  const std::string dir = root + "/sys/" + below;
   makeDirs(dir);
   const char* files[] = {"vendor", "device", "subsystem_vendor", "subsystem_device"};
   for (int i = 0; i < 4; ++i) writeFile(dir + "/" + files[i], "0x" + parts[i] + "\n");
+  writeFile(dir + "/class", "0x0c0400\n");
+  // The bus's list of functions, relative links as the kernel makes them.
+  makeDirs(root + "/sys/bus/pci/devices");
+  const std::string link = root + "/sys/bus/pci/devices/" + pci;
+  if (::symlink(("../../../" + below).c_str(), link.c_str()) != 0 && errno != EEXIST) {
+    throw std::runtime_error("cannot link " + link);
+  }
 }
 
 Sandbox::Sandbox() : ownedRoot_(new TempDir), ownedWork_(new TempDir) {

@@ -25,7 +25,11 @@
 //                               HBA API copy under a neutral path and the
 //                               vendor's own copy where the direct load finds it
 //   sys/devices/pci<DDDD>:00/<DDDD:BB:DD.F>/{vendor,device,subsystem_vendor,
-//                               subsystem_device}, "0x%04x\n" each
+//                               subsystem_device}, "0x%04x\n" each, and class
+//                               "0x0c0400\n" (a Fibre Channel function)
+//   sys/bus/pci/devices/<DDDD:BB:DD.F>
+//                               a relative link to that folder, as the bus
+//                               lists its functions
 //   etc/redhat-release          (setRelease changes or adds release files)
 //   var/
 // and in work(): reference.xml, one catalogue entry per adapter key with the
@@ -96,7 +100,8 @@ void installSimLibrary(const std::string& path, const std::string& description,
 std::vector<std::string> simCalls(const std::string& libraryPath);
 // The description file text for adapters; libraryLines go to [library].
 std::string simDescription(const std::vector<SimAdapter>& adapters, const std::string& libraryLines = "");
-// One PCI function directory below root/sys with the four identity files.
+// One PCI function directory below root/sys with the four identity files and
+// its class, listed by the bus.
 void writeSysfsFunction(const std::string& root, const std::string& pci, const std::string& id);
 
 class Sandbox {

@@ -159,6 +159,9 @@ TEST_F(BrocadeComponentTest, ToolInterruptedBySignalFails) {
   standins::setSignal(workspace.dir(), kTool, "TERM");
   EXPECT_EQ(component->flash(), 7);
   EXPECT_NE(workspace.log().find("Flash Engine exit code: 143\n"), std::string::npos) << workspace.log();
+  // The tool's shell was ended by the signal: the run keeps which one.
+  EXPECT_EQ(component->facts.engine.text.rfind("./bcu_bootupdate boot --update bfa_boot_fw -a 1>> ", 0), 0u);
+  EXPECT_EQ(component->facts.engine.status.signalNumber(), 15);
 }
 
 }  // namespace
