@@ -12,10 +12,7 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-mode_t modeOf(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
+using testsupport::modeOf;
 
 }  // namespace
 

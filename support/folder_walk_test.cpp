@@ -14,15 +14,12 @@ using testsupport::TempDir;
 
 namespace {
 
-std::string here() {
-  char path[PATH_MAX];
-  return getcwd(path, sizeof path) != nullptr ? path : "";
-}
+using testsupport::currentDirectory;
 
 // The directory's real path, as getcwd reports it.
 std::string real(const std::string& dir) {
   const testsupport::ScopedChdir in(dir);
-  return here();
+  return currentDirectory();
 }
 
 }  // namespace
@@ -33,7 +30,7 @@ TEST(FolderWalk, EntersEachComponentAndFollowsOurLinks) {
   ASSERT_EQ(symlink("a/b", (dir / "ours").c_str()), 0);
   ASSERT_EQ(symlink((dir / "a").c_str(), (dir / "a/b/up").c_str()), 0);
   const WorkingDirectoryKeeper keeper;
-  const std::string start = here();
+  const std::string start = currentDirectory();
   const struct {
     std::string path;
     std::string lands;
@@ -46,16 +43,16 @@ TEST(FolderWalk, EntersEachComponentAndFollowsOurLinks) {
     FolderWalk state;
     ASSERT_EQ(chdir("/"), 0);
     EXPECT_TRUE(enterFolder(walk.path, state)) << walk.path;
-    EXPECT_EQ(here(), real(walk.lands.empty() ? dir.path() : dir / walk.lands)) << walk.path;
+    EXPECT_EQ(currentDirectory(), real(walk.lands.empty() ? dir.path() : dir / walk.lands)) << walk.path;
     EXPECT_EQ(state.throughLink, walk.throughLink) << walk.path;
   }
   ASSERT_EQ(chdir((dir / "a").c_str()), 0);
   FolderWalk relative;
   EXPECT_TRUE(enterFolder("b/c", relative));
-  EXPECT_EQ(here(), real(dir / "a/b/c"));
+  EXPECT_EQ(currentDirectory(), real(dir / "a/b/c"));
   FolderWalk none;
   EXPECT_TRUE(enterFolder("", none));
-  EXPECT_EQ(here(), real(dir / "a/b/c"));
+  EXPECT_EQ(currentDirectory(), real(dir / "a/b/c"));
   ASSERT_EQ(chdir(start.c_str()), 0);
 }
 
@@ -93,13 +90,13 @@ TEST(FolderWalk, RefusesAnotherUsersLink) {
 
 TEST(FolderWalk, KeeperReturnsToTheWorkingDirectory) {
   TempDir dir;
-  const std::string start = here();
+  const std::string start = currentDirectory();
   {
     const WorkingDirectoryKeeper keeper;
     ASSERT_TRUE(keeper.kept());
     ASSERT_EQ(chdir(dir.path().c_str()), 0);
   }
-  EXPECT_EQ(here(), start);
+  EXPECT_EQ(currentDirectory(), start);
 }
 
 TEST(FolderWalk, BelowComparesWholeComponents) {

@@ -14,25 +14,11 @@ using Finding = TrustVerdict::Finding;
 
 constexpr uid_t kOtherUser = 65534;
 
-void makeFile(const std::string& path, mode_t mode) {
-  testsupport::writeFile(path, "#!/bin/sh\n");
-  ASSERT_EQ(chmod(path.c_str(), mode), 0);
-}
+using testsupport::currentDirectory;
+using testsupport::modeOf;
 
-void makeFolder(const std::string& path, mode_t mode) {
-  testsupport::makeDirs(path);
-  ASSERT_EQ(chmod(path.c_str(), mode), 0);
-}
-
-std::string here() {
-  char buffer[PATH_MAX];
-  return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
-}
-
-mode_t modeOf(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
+void makeFile(const std::string& path, mode_t mode) { testsupport::writeFileWithMode(path, mode); }
+void makeFolder(const std::string& path, mode_t mode) { testsupport::makeDirsWithMode(path, mode); }
 
 struct PathCase {
   const char* name;
@@ -112,11 +98,16 @@ const PathCase kPathCases[] = {
      [] {
        makeFolder("real", 0755);
        makeFile("real/tool", 0755);
-       ASSERT_EQ(symlink((here() + "/real/tool").c_str(), "tool"), 0);
+       ASSERT_EQ(symlink((currentDirectory() + "/real/tool").c_str(), "tool"), 0);
      },
      "./tool", Finding::Trusted, "", 0, false},
     {"LinkLeavingTheWorkingDirectory",
-     [] { ASSERT_EQ(symlink(("../" + here().substr(here().rfind('/') + 1) + "/x").c_str(), "tool"), 0); },
+     [] {
+       ASSERT_EQ(
+           symlink(("../" + currentDirectory().substr(currentDirectory().rfind('/') + 1) + "/x").c_str(),
+                   "tool"),
+           0);
+     },
      "./tool", Finding::OpenToOthers, "/tmp", 01777, false},
     {"LinkToSharedTmp", [] { ASSERT_EQ(symlink("/tmp/no-such-tool", "tool"), 0); }, "./tool",
      Finding::OpenToOthers, "/tmp", 01777, false},

@@ -15,25 +15,11 @@ using Finding = TrustVerdict::Finding;
 
 constexpr uid_t kOtherUser = 65534;
 
-void makeFile(const std::string& path, mode_t mode) {
-  testsupport::writeFile(path, "#!/bin/sh\n");
-  ASSERT_EQ(chmod(path.c_str(), mode), 0);
-}
+using testsupport::currentDirectory;
+using testsupport::modeOf;
 
-void makeFolder(const std::string& path, mode_t mode) {
-  testsupport::makeDirs(path);
-  ASSERT_EQ(chmod(path.c_str(), mode), 0);
-}
-
-std::string here() {
-  char buffer[PATH_MAX];
-  return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
-}
-
-mode_t modeOf(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
+void makeFile(const std::string& path, mode_t mode) { testsupport::writeFileWithMode(path, mode); }
+void makeFolder(const std::string& path, mode_t mode) { testsupport::makeDirsWithMode(path, mode); }
 
 // A kit unpacked with the archive's open modes: everything is closed, the
 // folder and file modes otherwise kept, and a link is neither followed nor
@@ -56,7 +42,7 @@ TEST(WalkTree, ClosesEveryFolderAndFileWithoutFollowingLinks) {
   EXPECT_EQ(modeOf("kit/lx/tool.sh"), 0755u);
   EXPECT_EQ(modeOf("kit/lx/fw/image.bin"), 0644u);
   EXPECT_EQ(modeOf("kit/readme"), 0640u);
-  EXPECT_EQ(here(), dir.path());
+  EXPECT_EQ(currentDirectory(), dir.path());
 
   ASSERT_EQ(symlink("../../victim", "kit/lx/link"), 0);
   ASSERT_EQ(chmod("kit/lx/fw/image.bin", 0666), 0);
@@ -65,7 +51,7 @@ TEST(WalkTree, ClosesEveryFolderAndFileWithoutFollowingLinks) {
   EXPECT_EQ(linked.path, "./kit/lx/link");
   EXPECT_EQ(modeOf("victim"), 0666u);
   EXPECT_EQ(modeOf("kit/lx/fw/image.bin"), 0644u);
-  EXPECT_EQ(here(), dir.path());
+  EXPECT_EQ(currentDirectory(), dir.path());
 }
 
 TEST(WalkTree, OwnersMissingTopsAndBounds) {
@@ -80,7 +66,7 @@ TEST(WalkTree, OwnersMissingTopsAndBounds) {
   testsupport::makeDirs(deep);
   const TrustVerdict tooDeep = walkTree("deep", TreeWalk::JudgeOnly);
   EXPECT_EQ(tooDeep.finding, Finding::Unchecked);
-  EXPECT_EQ(here(), dir.path());
+  EXPECT_EQ(currentDirectory(), dir.path());
   if (geteuid() != 0) return;
   makeFolder("kit/lx", 0755);
   makeFile("kit/lx/tool.sh", 0777);

@@ -84,6 +84,26 @@ void makeDirs(const std::string& path) {
   }
 }
 
+void writeFileWithMode(const std::string& path, mode_t mode) {
+  writeFile(path, "#!/bin/sh\n");
+  if (chmod(path.c_str(), mode) != 0) throw std::runtime_error("chmod failed: " + path);
+}
+
+void makeDirsWithMode(const std::string& path, mode_t mode) {
+  makeDirs(path);
+  if (chmod(path.c_str(), mode) != 0) throw std::runtime_error("chmod failed: " + path);
+}
+
+mode_t modeOf(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+std::string currentDirectory() {
+  char buffer[4096];
+  return getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
+}
+
 std::string binDir() {
   const char* dir = std::getenv("FCUPDATE_BIN");
   return dir != nullptr ? dir : "build/bin";

@@ -2,6 +2,8 @@
 // environment and running the built executables.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -65,6 +67,13 @@ void writeFile(const std::string& path, const std::string& content);
 std::string readFile(const std::string& path);
 bool fileExists(const std::string& path);
 void makeDirs(const std::string& path);
+// A small script, or a folder and its parents, with exactly the given mode.
+void writeFileWithMode(const std::string& path, mode_t mode);
+void makeDirsWithMode(const std::string& path, mode_t mode);
+// The permission bits (set-id and sticky included) as lstat finds them; 0
+// when there is nothing at path.
+mode_t modeOf(const std::string& path);
+std::string currentDirectory();
 
 // The directory of the built executables (FCUPDATE_BIN, set by ctest).
 std::string binDir();

@@ -87,16 +87,19 @@ std::string descriptorsName(int closed) {
   return "closed " + name;
 }
 
-class ClosedDescriptorFaults : public ::testing::TestWithParam<std::tuple<Component, bool>> {};
+// Every component, in report mode (true) and flash mode.
+using ComponentAndMode = std::tuple<Component, bool>;
 
-INSTANTIATE_TEST_SUITE_P(Faults, ClosedDescriptorFaults,
-                         ::testing::Combine(::testing::Values(Component::QLogic, Component::Emulex,
-                                                              Component::Brocade),
-                                            ::testing::Bool()),
-                         [](const auto& info) {
-                           return std::string(componentName(std::get<0>(info.param))) +
-                                  (std::get<1>(info.param) ? "Report" : "Flash");
-                         });
+const auto kComponentsAndModes = ::testing::Combine(
+    ::testing::Values(Component::QLogic, Component::Emulex, Component::Brocade), ::testing::Bool());
+
+std::string componentAndModeName(const ::testing::TestParamInfo<ComponentAndMode>& info) {
+  return std::string(componentName(std::get<0>(info.param))) + (std::get<1>(info.param) ? "Report" : "Flash");
+}
+
+class ClosedDescriptorFaults : public ::testing::TestWithParam<ComponentAndMode> {};
+
+INSTANTIATE_TEST_SUITE_P(Faults, ClosedDescriptorFaults, kComponentsAndModes, componentAndModeName);
 
 // Every combination of closed descriptors 0, 1 and 2: the captured queries
 // still reach the component, so the report and the decision are the usual ones.
@@ -118,16 +121,9 @@ TEST_P(ClosedDescriptorFaults, EveryCombinationGivesTheOrdinaryOutcome) {
   }
 }
 
-class InheritedSignalFaults : public ::testing::TestWithParam<std::tuple<Component, bool>> {};
+class InheritedSignalFaults : public ::testing::TestWithParam<ComponentAndMode> {};
 
-INSTANTIATE_TEST_SUITE_P(Faults, InheritedSignalFaults,
-                         ::testing::Combine(::testing::Values(Component::QLogic, Component::Emulex,
-                                                              Component::Brocade),
-                                            ::testing::Bool()),
-                         [](const auto& info) {
-                           return std::string(componentName(std::get<0>(info.param))) +
-                                  (std::get<1>(info.param) ? "Report" : "Flash");
-                         });
+INSTANTIATE_TEST_SUITE_P(Faults, InheritedSignalFaults, kComponentsAndModes, componentAndModeName);
 
 // SIGCHLD ignored (the kernel would reap the engine before its exit code is
 // read), every signal blocked, and a real-time and a profiling timer about

@@ -9,16 +9,14 @@
 #include "support/shell_quote.h"
 #include "testing/faults/fault_checks.h"
 #include "testing/faults/fault_server.h"
+#include "testing/test_support.h"
 
 namespace faults {
 namespace {
 
 const char kVictimText[] = "a file root must never write\n";
 
-mode_t modeOf(const std::string& path) {
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0 ? (info.st_mode & 07777) : 0;
-}
+using testsupport::modeOf;
 
 void removeAll(const std::string& path) { (void)std::system(("rm -rf " + shellQuote(path)).c_str()); }
 
