@@ -50,9 +50,11 @@ bool folderIsOurs(const char* path) {
   return ours;
 }
 
-int openLogFile(const char* path) {
+namespace {
+
+int openAppending(const char* path, int access) {
   if (!folderIsOurs(path)) return -1;
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+  const int fd = ::open(path, access | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
   if (fd < 0) return -1;
   struct stat info;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -61,6 +63,12 @@ int openLogFile(const char* path) {
   }
   return fd;
 }
+
+}  // namespace
+
+int openLogFile(const char* path) { return openAppending(path, O_WRONLY); }
+
+int openLogFileForUpdate(const char* path) { return openAppending(path, O_RDWR); }
 
 ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
   makeFolders(hostPath("/var/vlx"));

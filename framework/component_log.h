@@ -14,6 +14,9 @@ bool folderIsOurs(const char* path);
 // real directory owned by the running user and writable by no one else.
 // Safe to call from a signal handler.
 int openLogFile(const char* path);
+// The same open, for reading back as well as appending (the run history
+// looks at its last byte); never called from a signal handler.
+int openLogFileForUpdate(const char* path);
 
 // The console line that follows a message the log did not take.
 extern const char kLogError[];
