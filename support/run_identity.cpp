@@ -68,8 +68,8 @@ std::string compactUtc(long long milliseconds) {
   tm parts{};
   if (::gmtime_r(&seconds, &parts) == nullptr) return "00000000T000000Z";
   char text[64];
-  std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
-                parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+  (void)std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
+                      parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
   return text;
 }
 

@@ -55,7 +55,7 @@ void Sha256::reset() {
 
 void Sha256::compress(const std::uint8_t* block) {
   std::uint32_t w[64];
-  for (int i = 0; i < 16; ++i) w[i] = bigEndian32(block + 4 * i);
+  for (std::size_t i = 0; i < 16; ++i) w[i] = bigEndian32(block + 4 * i);
   for (int i = 16; i < 64; ++i) {
     const std::uint32_t s0 = rotateRight(w[i - 15], 7) ^ rotateRight(w[i - 15], 18) ^ (w[i - 15] >> 3);
     const std::uint32_t s1 = rotateRight(w[i - 2], 17) ^ rotateRight(w[i - 2], 19) ^ (w[i - 2] >> 10);

@@ -24,8 +24,8 @@ std::string header(int priority, std::time_t when, long pid) {
   tm parts{};
   if (::localtime_r(&when, &parts) == nullptr || parts.tm_mon < 0 || parts.tm_mon > 11) parts = tm{};
   char text[96];
-  std::snprintf(text, sizeof text, "<%d>%s %2d %02d:%02d:%02d fcupdate[%ld]: ", priority,
-                kMonths[parts.tm_mon], parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, pid);
+  (void)std::snprintf(text, sizeof text, "<%d>%s %2d %02d:%02d:%02d fcupdate[%ld]: ", priority,
+                      kMonths[parts.tm_mon], parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, pid);
   return text;
 }
 

@@ -34,7 +34,8 @@ TEST(SyslogLine, HeaderStampsLocalTime) {
               "<13>May  1 10:22:03 fcupdate[4242]: run x applied");
   }
   const LocalZone eastern("EST5");
-  EXPECT_EQ(syslogLine(kSyslogError, kMayFirst + 14 * 86400, 7, "f"), "<11>May 15 05:22:03 fcupdate[7]: f");
+  EXPECT_EQ(syslogLine(kSyslogError, kMayFirst + std::time_t{14} * 86400, 7, "f"),
+            "<11>May 15 05:22:03 fcupdate[7]: f");
 }
 
 TEST(SyslogLine, ControlBytesAreShownAndTheLengthIsBounded) {

@@ -24,8 +24,8 @@ std::string isoUtc(long long milliseconds) {
   tm parts{};
   if (::gmtime_r(&whole, &parts) == nullptr) return std::string();
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
-                parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
-                static_cast<int>(millis));
+  (void)std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", parts.tm_year + 1900,
+                      parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+                      static_cast<int>(millis));
   return text;
 }
