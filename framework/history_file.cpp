@@ -59,14 +59,15 @@ HistoryWrite failed(HistoryWrite result, const std::string& why) {
   return result;
 }
 
-// Why the open was refused, said as the administrator would look for it.
-std::string refusal(const std::string& path) {
+// Why the open was refused, said as the administrator would look for it;
+// error is the open's own.
+std::string refusal(const std::string& path, int error) {
   struct stat info;
   if (!folderIsOurs(path.c_str())) return "is in a folder that is missing, a link, or open to other users";
-  if (::lstat(path.c_str(), &info) != 0) return std::string("cannot be created: ") + std::strerror(errno);
+  if (::lstat(path.c_str(), &info) != 0) return std::string("cannot be created: ") + std::strerror(error);
   if (S_ISLNK(info.st_mode)) return "is a symbolic link";
   if (!S_ISREG(info.st_mode)) return "is not a regular file";
-  return "cannot be opened";
+  return std::string("cannot be opened: ") + std::strerror(error);
 }
 
 off_t sizeOf(int fd) {
@@ -100,7 +101,7 @@ bool writeRecord(int fd, const std::string& line, bool locked, std::string& why)
   } while (n < 0 && errno == EINTR);
   if (n == static_cast<ssize_t>(line.size())) return true;
   const int error = n < 0 ? errno : ENOSPC;
-  why = std::string("took only part of a record: ") + std::strerror(error);
+  why = std::string(n > 0 ? "took only part of a record: " : "took no record: ") + std::strerror(error);
   if (n > 0 && locked) {
     const off_t end = ::lseek(fd, 0, SEEK_CUR);
     if (end < n || ::ftruncate(fd, end - n) != 0) why += "; the part written stays";
@@ -119,7 +120,7 @@ HistoryWrite append(const HistoryRecord& record, bool holdsRunLock) {
   result.locked = holdsRunLock || lock.get() >= 0;
   const std::string path = historyPath();
   Descriptor file(openLogFileForUpdate(path.c_str()));
-  if (file.get() < 0) return failed(result, refusal(path));
+  if (file.get() < 0) return failed(result, refusal(path, errno));
   off_t size = sizeOf(file.get());
   std::string rotation;
   if (result.locked && size > 0 && size + static_cast<off_t>(line.size()) > kHistoryFileBytes) {
@@ -127,7 +128,7 @@ HistoryWrite append(const HistoryRecord& record, bool holdsRunLock) {
       rotation = std::string("could not be renamed: ") + std::strerror(errno);
     } else {
       file.reset(openLogFileForUpdate(path.c_str()));
-      if (file.get() < 0) return failed(result, refusal(path));
+      if (file.get() < 0) return failed(result, refusal(path, errno));
       size = sizeOf(file.get());
     }
   }

@@ -16,8 +16,8 @@ const HistoryRecord& member(const HistoryRecord& object, const char* key) {
 
 std::string field(const HistoryRecord& value) {
   if (value.is_string() && !value.get_ref<const std::string&>().empty()) return value.get<std::string>();
-  if (value.is_number_integer()) return std::to_string(value.get<std::int64_t>());
   if (value.is_number_unsigned()) return std::to_string(value.get<std::uint64_t>());
+  if (value.is_number_integer()) return std::to_string(value.get<std::int64_t>());
   return "-";
 }
 

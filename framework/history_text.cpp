@@ -42,8 +42,8 @@ const Json& member(const Json& object, const char* key) {
 // A text or a number as text; anything else is empty.
 std::string text(const Json& value) {
   if (value.is_string()) return shown(value.get_ref<const std::string&>());
-  if (value.is_number_integer()) return std::to_string(value.get<std::int64_t>());
   if (value.is_number_unsigned()) return std::to_string(value.get<std::uint64_t>());
+  if (value.is_number_integer()) return std::to_string(value.get<std::int64_t>());
   return std::string();
 }
 

@@ -173,7 +173,14 @@ FileDigest hashOpenFile(int fd, std::uint64_t maxBytes) {
 
 }  // namespace
 
+// Only a regular file is opened at all: opening a device can act on it
+// (a tape rewinds). The descriptor is judged again, since the name may
+// change in between.
 FileDigest sha256OfFile(const std::string& path, std::uint64_t maxBytes) {
+  struct stat found;
+  if (::lstat(path.c_str(), &found) != 0) return noDigest(openFailure(errno));
+  if (S_ISLNK(found.st_mode)) return noDigest("a symbolic link");
+  if (!S_ISREG(found.st_mode)) return noDigest("not a regular file");
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return noDigest(openFailure(errno));
   (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
