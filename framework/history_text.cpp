@@ -23,11 +23,17 @@ Json parsedRecord(const std::string& line) {
   return value.is_object() ? value : Json::object();
 }
 
-// What a terminal shows as it is; every other control byte as "?".
+// What a terminal shows as it is; every other control character as "?",
+// the C1 ones (U+0080 to U+009F, which some terminals obey) included.
 std::string shown(const std::string& text) {
-  std::string safe = text;
-  for (char& byte : safe) {
-    if ((static_cast<unsigned char>(byte) < 0x20 && byte != '\t') || byte == 0x7f) byte = '?';
+  std::string safe;
+  safe.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const bool c1 =
+        byte == 0xc2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xe0) == 0x80;
+    if (c1) ++i;
+    safe += c1 || (byte < 0x20 && byte != '\t') || byte == 0x7f ? '?' : text[i];
   }
   return safe;
 }

@@ -35,7 +35,7 @@ const char kFailedFlash[] =
     R"({"device_id":"f100","product_id":"LPe11000","adapter":null,"items":[)"
     R"({"type":"firmware","version":"2.82","active_version":"2.80","action":"upgrade"}]}],)"
     R"("engine":{"command":"./qlafwupdate","exit_code":9,"signal":null,"ms":12345,)"
-    R"("output_tail":"Updating 0000:05:00.0\r\nflash \u001b[31mfailed\u001b[0m\n"},)"
+    R"("output_tail":"Updating 0000:05:00.0\r\nflash \u001b[31mfailed\u009b0m \u00e9\n"},)"
     R"("warnings":["the engine's output could not be read back whole"],)"
     R"("outcome":{"exit_code":7,"word":"failed","cause":"engine_failed","reason":"the flash engine ended with 9"}})";
 
@@ -60,7 +60,7 @@ TEST(HistoryText, AFailedFlashShowsEveryPart) {
       "    firmware 2.80 -> 2.82, upgrade\n"
       "  Engine: ./qlafwupdate, exit code 9, 12345 ms\n"
       "    | Updating 0000:05:00.0\n"
-      "    | flash ?[31mfailed?[0m\n"
+      "    | flash ?[31mfailed?0m \xc3\xa9\n"
       "  Warning: the engine's output could not be read back whole\n");
 }
 
