@@ -81,6 +81,7 @@ install: build
 package: build
 	@$(REQUIRE) rpm
 	cd $(BUILD) && cpack
+	@packaging/check-package.sh $(BUILD)/fcupdate-*.x86_64.rpm
 
 # The Ansible collection fcupdate.fleet with its binary module, and its archive.
 fleet: $(FLEET_DEPS) build
@@ -102,7 +103,8 @@ fleet-picture: fleet
 # zig toolchain, installed into a cache outside the tree when missing.
 PORTABLE_BUILD ?= build-portable
 PORTABLE_PKGS  := $(BASE_PKGS) googletest openssl binutils python3 rpm
-PORTABLE_SHIP  := fcupdate fcupdate-emulex fcupdate-brocade rxprobe
+# The executables of the vendor registration (components/vendors.txt) and rxprobe.
+PORTABLE_SHIP  := $(shell awk '!/^[ \t]*(\#|$$)/ {print $$3}' components/vendors.txt) rxprobe
 # The fleet module is built and audited with the executables, but ships in the
 # Ansible collection, not in the update package.
 PORTABLE_BUILT := $(PORTABLE_SHIP) fc_firmware
@@ -122,7 +124,8 @@ portable-test: portable
 portable-package: portable
 	cd $(PORTABLE_BUILD) && cpack -G RPM
 	@tools/portable/update-package.sh $(PORTABLE_BUILD) $(PORTABLE_SHIP)
-	@tools/portable/check-rpm.sh $(PORTABLE_BUILD)/fcupdate-*-portable.x86_64.rpm
+	@tools/portable/check-rpm.sh $(PORTABLE_BUILD)/fcupdate-*.portable.x86_64.rpm
+	@packaging/check-package.sh $(PORTABLE_BUILD)/fcupdate-*.portable.x86_64.rpm
 
 # The end-to-end tests with the packaged executables under Debian 11's C
 # library and libxml2, fetched into a cache outside the tree.

@@ -1,18 +1,9 @@
-// The process entry: one component, chosen when the executable is built.
-#if defined(FCUPDATE_EMULEX)
-#include "components/emulex/component.h"
-using Component = EmulexComp::CComponent;
-#elif defined(FCUPDATE_BROCADE)
-#include "components/brocade/component.h"
-using Component = BrocadeComp::CComponent;
-#else
-#include "components/qlogic/component.h"
-using Component = QLogicComp::CComponent;
-#endif
-
+// The process entry: one component, the one the vendor registration names
+// for this executable (app/registered_component.h, written by the build).
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/registered_component.h"
 #include "framework/run_exit.h"
 #include "framework/run_sequence.h"
 #include "support/inherited_descriptors.h"

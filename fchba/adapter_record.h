@@ -14,6 +14,7 @@ struct FcAdapterRecord {
   char driverVersion[512] = {};
   char firmwareVersion[256] = {};
   char optionRomVersion[256] = {};
+  // Part of the record's fixed layout; the run neither writes nor reads it.
   char spare[256] = {};
   char model[256] = {};
 };

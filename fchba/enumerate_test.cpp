@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "fchba/mra.h"
+#include "fchba/pci_identity.h"
 #include "testing/hba_test_root.h"
 
 using testsupport::Sandbox;
@@ -15,15 +18,16 @@ namespace {
 
 struct Discovery {
   FcAdapterRecordList records;
+  DiscoveryFacts facts;
+  CommandRecords commands;
   std::string out;
-  int result = 0;
 };
 
 Discovery discover(const Sandbox& box) {
   testsupport::ScopedEnv root("FCUPDATE_ROOT", box.root());
   Discovery d;
   testing::internal::CaptureStdout();
-  d.result = enumerateFcAdapters(d.records);
+  enumerateFcAdapters(d.records, d.facts, d.commands);
   d.out = testing::internal::GetCapturedStdout();
   return d;
 }
@@ -45,10 +49,15 @@ TEST(Enumerate, NoConfigurationGivesAnEmptyList) {
   testsupport::TempDir root;
   testsupport::ScopedEnv env("FCUPDATE_ROOT", root.path());
   FcAdapterRecordList records;
+  DiscoveryFacts facts;
+  CommandRecords commands;
   testing::internal::CaptureStdout();
-  EXPECT_EQ(enumerateFcAdapters(records), 1);
+  enumerateFcAdapters(records, facts, commands);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   EXPECT_TRUE(records.empty());
+  EXPECT_FALSE(facts.configurationRead);
+  EXPECT_TRUE(facts.libraries.empty());
+  EXPECT_TRUE(commands.kept.empty());
   FcHbaMRA mra;
   EXPECT_FALSE(mra.librariesLoaded());
   EXPECT_EQ(mra.adapterCount(), 0u);
@@ -63,7 +72,6 @@ TEST(Enumerate, LibrariesWithoutAdaptersGiveAnEmptyList) {
   testsupport::installSimLibrary(box.root() + "/opt/empty/libqlsdm.so", testsupport::simDescription({}));
   testsupport::writeFile(box.root() + "/etc/hba.conf", "empty " + box.root() + "/opt/empty/libqlsdm.so\n");
   Discovery d = discover(box);
-  EXPECT_EQ(d.result, 1);
   EXPECT_TRUE(d.records.empty());
   EXPECT_EQ(d.out, "");
 }
@@ -275,4 +283,219 @@ TEST(Enumerate, ManyAdaptersAreAllRead) {
   EXPECT_STREQ(d.records[0].nodeWwn, "20:00:00:00:00:00:00:00");
   EXPECT_STREQ(d.records[255].nodeWwn, "20:00:00:00:00:00:00:FF");
   EXPECT_STREQ(d.records[255].pciId, "10772532");
+}
+
+namespace {
+
+std::vector<std::string> problemsOf(const AdapterFacts& adapter) { return adapter.problems.kept; }
+
+}  // namespace
+
+// Each adapter is handed up with where it came from and what the record
+// leaves out, and each command the PCI lookups ran is recorded.
+TEST(EnumerateFacts, AdaptersWithTheirLibraryAndLocation) {
+  Sandbox box;
+  SimAdapter adapter = qlogic("0000:05:00.1", {"21:00:00:1b:32:0a:0b:0c", "21:01:00:1b:32:0a:0b:0c"});
+  adapter.serialNumber = "RFC0123  ";
+  box.add(adapter);
+  box.build();
+  Discovery d = discover(box);
+  const DiscoveryFacts& facts = d.facts;
+  EXPECT_TRUE(facts.configurationRead);
+  ASSERT_EQ(facts.libraries.size(), 1u);
+  EXPECT_EQ(facts.libraries[0].name, "com.qlogic");
+  EXPECT_EQ(facts.libraries[0].path, box.registeredLibrary(Vendor::QLogic));
+  EXPECT_TRUE(facts.libraries[0].loaded);
+  EXPECT_EQ(facts.libraries[0].error, "");
+  EXPECT_EQ(facts.libraries[0].adapters, 1u);
+  ASSERT_EQ(facts.adapters.size(), 1u);
+  const AdapterFacts& a = facts.adapters[0];
+  EXPECT_EQ(a.index, 0u);
+  EXPECT_EQ(a.name, "qlogic-QLE2562-0");
+  EXPECT_EQ(a.library, box.registeredLibrary(Vendor::QLogic));
+  EXPECT_EQ(a.nodeWwn, d.records[0].nodeWwn);
+  EXPECT_EQ(a.portWwn, "21:00:00:1B:32:0A:0B:0C");
+  EXPECT_EQ(a.pciId, "10772532");
+  EXPECT_EQ(a.subsystemId, "1077015d");
+  EXPECT_EQ(a.model, "QLE2562");
+  EXPECT_EQ(a.serialNumber, "RFC0123");
+  EXPECT_EQ(a.portWwns, (std::vector<std::string>{"21:00:00:1B:32:0A:0B:0C", "21:01:00:1B:32:0A:0B:0C"}));
+  EXPECT_EQ(a.pciDomain, 0u);
+  EXPECT_EQ(a.pciBus, 5u);
+  EXPECT_EQ(a.pciFunction, 1u);
+  EXPECT_EQ(a.sysfsDevice, box.root() + "/sys/devices/pci0000:00/0000:05:00.1");
+  EXPECT_TRUE(problemsOf(a).empty());
+  ASSERT_EQ(d.commands.kept.size(), 3u);
+  testsupport::ScopedEnv env("FCUPDATE_ROOT", box.root());
+  EXPECT_EQ(d.commands.kept[1].text, pciSearchCommand(0, 5, 1));
+}
+
+// Every line of hba.conf that names a library, loaded or not, and why not:
+// the loader's own text at the moment it failed, or the step that refused it.
+TEST(EnumerateFacts, EachLibraryWithWhyItDidNotLoad) {
+  HbaTestRoot root;
+  const std::string good = root.library("lib/good.so", {namedAdapter("g0"), namedAdapter("g1")});
+  const std::string noRegister =
+      root.library("lib/noreg.so", testsupport::simDescription({namedAdapter("x")}), "HBA_RegisterLibrary");
+  const std::string version0 = root.library("lib/v0.so", {namedAdapter("v")}, "version=0\n");
+  const std::string refused = root.library("lib/refused.so", {namedAdapter("r")}, "register=1\n");
+  const std::string loadFails = root.library("lib/loadfails.so", {namedAdapter("l")}, "load=5\n");
+  const std::string noVersion = root.library("lib/nover.so", {namedAdapter("n")}, "null=GetVersionHandler\n");
+  const std::string noLoad = root.library("lib/noload.so", {namedAdapter("m")}, "null=LoadLibraryHandler\n");
+  root.conf("good " + good + "\nmissing /no/such/library.so\nnoreg " + noRegister + "\nv0 " + version0 +
+            "\nrefused " + refused + "\nloadfails " + loadFails + "\nnover " + noVersion + "\nnoload " +
+            noLoad + "\nagain " + good + "\n");
+  struct Expected {
+    std::string name;
+    bool loaded;
+    std::vector<std::string> error;  // every piece appears in the error text
+    unsigned adapters;
+  } expected[] = {
+      {"good", true, {}, 2},
+      {"missing", false, {"/no/such/library.so", "cannot open shared object file"}, 0},
+      {"noreg", false, {noRegister, "HBA_RegisterLibrary"}, 0},
+      {"v0", false, {"GetVersionHandler returned 0"}, 0},
+      {"refused", false, {"HBA_RegisterLibrary returned 1"}, 0},
+      {"loadfails", false, {"LoadLibraryHandler returned 5"}, 0},
+      {"nover", false, {"no GetVersionHandler registered"}, 0},
+      {"noload", false, {"no LoadLibraryHandler registered"}, 0},
+      {"again", false, {"the same library as an earlier line"}, 0},
+  };
+  FcAdapterRecordList records;
+  DiscoveryFacts facts;
+  CommandRecords commands;
+  testing::internal::CaptureStdout();
+  enumerateFcAdapters(records, facts, commands);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(records.size(), 2u);
+  ASSERT_EQ(facts.libraries.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    const LibraryFacts& library = facts.libraries[i];
+    const Expected& e = expected[i];
+    EXPECT_EQ(library.name, e.name);
+    EXPECT_EQ(library.loaded, e.loaded) << e.name;
+    EXPECT_EQ(library.adapters, e.adapters) << e.name;
+    if (e.error.empty()) {
+      EXPECT_EQ(library.error, "") << e.name;
+    }
+    for (const std::string& piece : e.error) {
+      EXPECT_NE(library.error.find(piece), std::string::npos) << e.name << ": " << library.error;
+    }
+  }
+  EXPECT_EQ(facts.libraries[1].path, "/no/such/library.so");
+}
+
+// Why a refresh failed: the HBA API call and its status, for the adapter
+// and for each of its ports.
+TEST(EnumerateFacts, RefreshFailuresNameTheCallAndItsStatus) {
+  struct Case {
+    const char* fail;
+    std::vector<std::string> portFail;
+    std::vector<std::string> problems;
+  } cases[] = {
+      {"attributes",
+       {""},
+       {"HBA_GetAdapterAttributes returned 1", "vendor extension: could not find WWNN match",
+        "PCI identity N/A: no PCI function in sysfs at 0000:00:*.0 with subsystem 0000:0000"}},
+      {"open",
+       {""},
+       {"HBA_OpenAdapter gave no handle", "vendor extension: fail to open adapter",
+        "PCI identity N/A: no PCI function in sysfs at 0000:00:*.0 with subsystem 0000:0000"}},
+      {"",
+       {"", "attributes", "statistics"},
+       {"port 1: HBA_GetAdapterPortAttributes returned 1", "port 2: HBA_GetPortStatistics returned 1"}},
+  };
+  for (const Case& c : cases) {
+    Sandbox box;
+    std::vector<std::string> wwns;
+    for (std::size_t i = 0; i < c.portFail.size(); ++i)
+      wwns.push_back("21:00:00:00:00:00:00:0" + std::to_string(i));
+    SimAdapter adapter = qlogic("0000:05:00.0", wwns);
+    adapter.fail = c.fail;
+    for (std::size_t i = 0; i < c.portFail.size(); ++i) adapter.ports[i].fail = c.portFail[i];
+    box.add(adapter);
+    box.build();
+    Discovery d = discover(box);
+    EXPECT_EQ(d.out, "MRA get returned failed status!\n") << c.fail;
+    ASSERT_EQ(d.facts.adapters.size(), 1u);
+    EXPECT_EQ(problemsOf(d.facts.adapters[0]), c.problems) << c.fail;
+  }
+}
+
+// Why the vendor extension gave no location, with the route's status text,
+// on either route; the identity is then looked for at the default location.
+TEST(EnumerateFacts, VendorExtensionFailuresKeepTheirStatusText) {
+  struct Case {
+    const char* label;
+    testsupport::Route route;
+    std::string variant;  // the simulated library built without an entry point
+    std::string fail;     // what the adapter fails
+    std::string extra;    // further adapter lines
+    bool removeVendorCopy;
+    std::string problem;
+  } cases[] = {
+      {"shared, no entry point", testsupport::Route::Shared, "VLXFC_GetAdapterAttributes2", "", "", false,
+       "vendor extension: unable to dlsym for VLXFC_GetAdapterAttributes2"},
+      {"shared, read fails", testsupport::Route::Shared, "", "attributes2", "", false,
+       "vendor extension: fail to read adapter attribs: handle used is 0x1: retStatus is 0xc"},
+      {"shared, other node", testsupport::Route::Shared, "", "", "ext_node_wwn=20:00:00:00:00:00:00:99\n",
+       false, "vendor extension: could not find WWNN match"},
+      {"direct, no library", testsupport::Route::Direct, "", "", "", true,
+       "vendor extension: unable to load qlsdm"},
+      {"direct, read fails", testsupport::Route::Direct, "", "attributes2", "", false,
+       "vendor extension: fail to read adapter attribs, adapterHandle 0x1, retStatus 0xc"},
+  };
+  for (const Case& c : cases) {
+    Sandbox box;
+    SimAdapter adapter = qlogic("0000:05:00.0", {"21:00:00:1b:32:0a:0b:0c"});
+    adapter.fail = c.fail;
+    adapter.extra = c.extra;
+    box.add(adapter);
+    box.setRoute(Vendor::QLogic, c.route);
+    if (!c.variant.empty()) box.setLibrarySource(testsupport::simLibraryFile(c.variant));
+    box.build();
+    if (c.removeVendorCopy) {
+      ASSERT_EQ(std::remove(box.vendorLibrary(Vendor::QLogic).c_str()), 0) << c.label;
+    }
+    Discovery d = discover(box);
+    ASSERT_EQ(d.facts.adapters.size(), 1u) << c.label;
+    EXPECT_STREQ(d.records[0].pciId, "N/A") << c.label;
+    const std::vector<std::string> problems = problemsOf(d.facts.adapters[0]);
+    ASSERT_EQ(problems.size(), 2u) << c.label;
+    EXPECT_EQ(problems[0], c.problem) << c.label;
+    EXPECT_EQ(problems[1].rfind("PCI identity N/A: no PCI function in sysfs at 0000:00:*.0", 0), 0u)
+        << c.label << ": " << problems[1];
+  }
+}
+
+// An identity file that cannot be read names the function the lookup found.
+TEST(EnumerateFacts, AnUnreadableIdentityNamesItsFunction) {
+  Sandbox box;
+  box.add(qlogic("0000:05:00.0", {"21:00:00:1b:32:0a:0b:0c"}));
+  box.build();
+  const std::string device = box.root() + "/sys/devices/pci0000:00/0000:05:00.0";
+  testsupport::writeFile(device + "/device", "");
+  Discovery d = discover(box);
+  ASSERT_EQ(d.facts.adapters.size(), 1u);
+  EXPECT_EQ(
+      problemsOf(d.facts.adapters[0]),
+      std::vector<std::string>{"PCI identity N/A: the identity files of " + device + " could not be read"});
+  EXPECT_EQ(d.facts.adapters[0].sysfsDevice, device);
+}
+
+// A library reporting hundreds of adapters, each failing: the problems of
+// one adapter stay bounded, and every adapter still has its entry.
+TEST(EnumerateFacts, ProblemsStayBounded) {
+  Sandbox box;
+  SimAdapter adapter = qlogic("0000:05:00.0", {"21:00:00:00:00:00:00:01"});
+  adapter.extra = "ports=300\n";
+  adapter.ports[0].fail = "attributes";
+  box.add(adapter);
+  box.build();
+  Discovery d = discover(box);
+  ASSERT_EQ(d.facts.adapters.size(), 1u);
+  const AdapterFacts& a = d.facts.adapters[0];
+  EXPECT_EQ(a.problems.kept.size(), a.problems.kBound);
+  EXPECT_GT(a.problems.dropped, 0u);
+  EXPECT_EQ(a.problems.kept[0], "port 0: HBA_GetAdapterPortAttributes returned 1");
 }

@@ -19,19 +19,30 @@ FcHbaAdapter::~FcHbaAdapter() { HBA_FreeLibrary(); }
 
 int FcHbaAdapter::refresh() {
   std::lock_guard<std::mutex> held(lock_);
+  problems_.clear();
   char name[256] = {};
-  if (HBA_GetAdapterName(index_, name) != HBA_STATUS_OK) return 1;
+  const HBA_STATUS named = HBA_GetAdapterName(index_, name);
+  if (named != HBA_STATUS_OK) return failed("HBA_GetAdapterName", named);
   name_ = name;
   const HBA_HANDLE handle = HBA_OpenAdapter(name);
-  if (handle == 0) return 1;
+  if (handle == 0) {
+    problems_.push_back("HBA_OpenAdapter gave no handle");
+    return 1;
+  }
   return readOpenAdapter(handle);
+}
+
+int FcHbaAdapter::failed(const std::string& call, HBA_STATUS status) {
+  problems_.push_back(call + " returned " + std::to_string(status));
+  return 1;
 }
 
 int FcHbaAdapter::readOpenAdapter(HBA_HANDLE handle) {
   HBA_ADAPTERATTRIBUTES attributes{};
-  if (HBA_GetAdapterAttributes(handle, &attributes) != HBA_STATUS_OK) {
+  const HBA_STATUS read = HBA_GetAdapterAttributes(handle, &attributes);
+  if (read != HBA_STATUS_OK) {
     HBA_CloseAdapter(handle);
-    return 1;
+    return failed("HBA_GetAdapterAttributes", read);
   }
   ports_.clear();
   takeAttributes(attributes);
@@ -65,15 +76,18 @@ void FcHbaAdapter::takeAttributes(const HBA_ADAPTERATTRIBUTES& attributes) {
 // except statistics the library does not offer at all: counters are not
 // what identifies an adapter.
 int FcHbaAdapter::readPort(HBA_HANDLE handle, HBA_UINT32 portIndex) {
+  const std::string port = "port " + std::to_string(portIndex) + ": ";
   HBA_PORTATTRIBUTES attributes{};
-  if (HBA_GetAdapterPortAttributes(handle, portIndex, &attributes) != HBA_STATUS_OK) return 1;
-  FcHbaPort port;
-  port.fillFrom(attributes, portIndex);
+  const HBA_STATUS read = HBA_GetAdapterPortAttributes(handle, portIndex, &attributes);
+  if (read != HBA_STATUS_OK) return failed(port + "HBA_GetAdapterPortAttributes", read);
+  FcHbaPort kept;
+  kept.fillFrom(attributes, portIndex);
   HBA_PORTSTATISTICS statistics{};
   const HBA_STATUS status = HBA_GetPortStatistics(handle, portIndex, &statistics);
-  if (status == HBA_STATUS_OK) port.updateStatistics(statistics);
-  ports_.push_back(port);
-  return status == HBA_STATUS_OK || status == HBA_STATUS_ERROR_NOT_SUPPORTED ? 0 : 1;
+  if (status == HBA_STATUS_OK) kept.updateStatistics(statistics);
+  ports_.push_back(kept);
+  if (status == HBA_STATUS_OK || status == HBA_STATUS_ERROR_NOT_SUPPORTED) return 0;
+  return failed(port + "HBA_GetPortStatistics", status);
 }
 
 void FcHbaAdapter::setPciLocation(HBA_UINT32 subsystemWord, HBA_UINT8 bus, HBA_UINT8 function,

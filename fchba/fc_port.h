@@ -11,20 +11,18 @@ class FcHbaPort {
   static constexpr std::size_t kCounters = 15;
   using Statistics = std::array<HBA_INT64, kCounters>;
 
-  FcHbaPort() = default;
-  FcHbaPort(const FcHbaPort&) = default;
-  FcHbaPort& operator=(const FcHbaPort&) = default;
-  virtual ~FcHbaPort() = default;
-
   void fillFrom(const HBA_PORTATTRIBUTES& attributes, HBA_UINT32 portIndex);
   // A counter reported as -1 is one the library does not keep: the stored
   // value stays as it was.
   void updateStatistics(const HBA_PORTSTATISTICS& statistics);
+  std::string portWwnText() const;
 
+  // The rest of the port's interface: its display texts and plain read
+  // accessors. The run reads none of them; they complete the port for a
+  // reader of the model.
   static std::string speedText(HBA_UINT32 speed);
   std::string stateText() const;
   std::string typeText() const;
-  std::string portWwnText() const;
   std::string fabricNameText() const;
 
   const HBA_WWN& portWwn() const { return portWwn_; }

@@ -20,24 +20,48 @@ namespace {
 HbaLibrarySlot libraries[kHbaLibrarySlots];
 HbaAdapterSlot adapters[kHbaAdapterSlots];
 HBA_UINT32 adapterCount = 0;
+HBA_UINT32 libraryCount = 0;
+
+void setError(HbaLibrarySlot& slot, const std::string& text) { copyField(slot.error, text.c_str()); }
+
+// The loader's own text for the failure just seen.
+void setLoaderError(HbaLibrarySlot& slot, const char* fallback) {
+  const char* text = dlerror();
+  setError(slot, text != nullptr ? text : fallback);
+}
 
 void registerLibrary(HbaLibrarySlot& slot) {
+  (void)dlerror();
   auto registerFn = dlSymbol<HBARegisterLibraryFunc>(slot.handle, "HBA_RegisterLibrary");
-  if (registerFn == nullptr) return;
+  if (registerFn == nullptr) {
+    setLoaderError(slot, "no HBA_RegisterLibrary");
+    return;
+  }
   // Cleared first, so that entries a library leaves alone are null, not
   // pointers into whatever library held the slot before.
   slot.entryPoints = HBA_ENTRYPOINTS{};
-  if (registerFn(&slot.entryPoints) != HBA_STATUS_OK) {
+  const HBA_STATUS registered = registerFn(&slot.entryPoints);
+  if (registered != HBA_STATUS_OK) {
     slot.status = kSlotNotLoaded;
+    setError(slot, "HBA_RegisterLibrary returned " + std::to_string(registered));
     return;
   }
-  if (slot.entryPoints.GetVersionHandler == nullptr) return;
+  if (slot.entryPoints.GetVersionHandler == nullptr) {
+    setError(slot, "no GetVersionHandler registered");
+    return;
+  }
   if (slot.entryPoints.GetVersionHandler() == 0) {
     slot.status = kSlotNotLoaded;
+    setError(slot, "GetVersionHandler returned 0");
     return;
   }
-  if (slot.entryPoints.LoadLibraryHandler == nullptr) return;
-  slot.status = slot.entryPoints.LoadLibraryHandler() == HBA_STATUS_OK ? kSlotLoaded : kSlotNotLoaded;
+  if (slot.entryPoints.LoadLibraryHandler == nullptr) {
+    setError(slot, "no LoadLibraryHandler registered");
+    return;
+  }
+  const HBA_STATUS loaded = slot.entryPoints.LoadLibraryHandler();
+  slot.status = loaded == HBA_STATUS_OK ? kSlotLoaded : kSlotNotLoaded;
+  if (loaded != HBA_STATUS_OK) setError(slot, "LoadLibraryHandler returned " + std::to_string(loaded));
 }
 
 // The loader hands back the handle it already gave when the same file is
@@ -54,11 +78,16 @@ void loadSlot(HBA_UINT32 slotIndex, const HbaConfEntry& entry) {
   HbaLibrarySlot& slot = libraries[slotIndex];
   copyField(slot.name, entry.name.c_str());
   copyField(slot.path, entry.path.c_str());
+  copyField(slot.error, "");
   slot.handle = dlopen(slot.path, RTLD_LAZY);
-  if (slot.handle == nullptr) return;
+  if (slot.handle == nullptr) {
+    setLoaderError(slot, "dlopen failed");
+    return;
+  }
   if (loadedEarlier(slot.handle, slotIndex)) {
     dlclose(slot.handle);  // gives back only the reference this open took
     slot.handle = nullptr;
+    setError(slot, "the same library as an earlier line");
     return;
   }
   registerLibrary(slot);
@@ -114,14 +143,14 @@ HBA_STATUS forward(HBA_HANDLE handle, Handler HBA_ENTRYPOINTS::*member, Args... 
 
 HBA_STATUS HBA_LoadLibrary() {
   HBA_FreeLibrary();
+  libraryCount = 0;
   const int conf = openForReading(hostPath("/etc/hba.conf"));
   if (conf < 0) return HBA_STATUS_ERROR;
   LineReader lines(conf, kHbaConfLineBound, kHbaConfBound);
-  HBA_UINT32 slot = 0;
   std::string line;
-  while (slot < kHbaLibrarySlots && lines.next(line)) {
+  while (libraryCount < kHbaLibrarySlots && lines.next(line)) {
     HbaConfEntry entry;
-    if (parseHbaConfLine(line, entry)) loadSlot(slot++, entry);
+    if (parseHbaConfLine(line, entry)) loadSlot(libraryCount++, entry);
   }
   (void)::close(conf);
   return HBA_STATUS_OK;
@@ -138,12 +167,16 @@ HBA_STATUS HBA_FreeLibrary() {
   return HBA_STATUS_OK;
 }
 
+HBA_UINT32 hbaLibraryCount() { return libraryCount; }
+
 HBA_UINT32 HBA_GetNumberOfAdapters() {
   adapterCount = 0;
   for (HBA_UINT32 i = 0; i < kHbaLibrarySlots; ++i) {
-    const HbaLibrarySlot& slot = libraries[i];
+    HbaLibrarySlot& slot = libraries[i];
+    slot.reportedAdapters = 0;
     if (slot.status != kSlotLoaded || slot.entryPoints.GetNumberOfAdaptersHandler == nullptr) continue;
     const HBA_UINT32 count = slot.entryPoints.GetNumberOfAdaptersHandler();
+    slot.reportedAdapters = count;
     if (slot.entryPoints.GetAdapterNameHandler == nullptr) continue;
     for (HBA_UINT32 index = 0; index < count && adapterCount < kHbaAdapterSlots; ++index) {
       appendAdapter(slot, i, index);

@@ -18,6 +18,12 @@ struct HbaLibrarySlot {
   void* handle;  // null once the library is closed again
   HBA_ENTRYPOINTS entryPoints;
   HBA_INT32 status;
+  // Why the last load did not take the library into use (dlerror's text
+  // kept at the moment of failure, or which registration step refused it);
+  // empty when it is loaded.
+  char error[256];
+  // The count the library reported at the last count of adapters.
+  HBA_UINT32 reportedAdapters;
 };
 
 struct HbaAdapterSlot {
@@ -29,6 +35,9 @@ struct HbaAdapterSlot {
 // load left loaded is unloaded first.
 HBA_STATUS HBA_LoadLibrary();
 HBA_STATUS HBA_FreeLibrary();
+// How many slots the last load filled, one per configuration line naming a
+// library.
+HBA_UINT32 hbaLibraryCount();
 // Rebuilds the adapter table from the loaded libraries; returns its size.
 HBA_UINT32 HBA_GetNumberOfAdapters();
 // Copies the name, cut to size - 1 bytes; 6 when index is not below the count.
@@ -39,6 +48,7 @@ HBA_STATUS HBA_GetAdapterName(HBA_UINT32 index, char (&name)[N]) {
 }
 // The library's handle in the low 16 bits, its slot in the high 16; 0 on failure.
 HBA_HANDLE HBA_OpenAdapter(const char* name);
+// Part of the published interface; the run does not call it.
 HBA_UINT32 HBA_GetVersion();
 
 void HBA_CloseAdapter(HBA_HANDLE handle);
@@ -46,6 +56,8 @@ HBA_STATUS HBA_GetAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* at
 HBA_STATUS HBA_GetAdapterPortAttributes(HBA_HANDLE handle, HBA_UINT32 portIndex,
                                         HBA_PORTATTRIBUTES* attributes);
 HBA_STATUS HBA_GetPortStatistics(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_PORTSTATISTICS* statistics);
+// The rest of the version 1 entry points, forwarded the same way so that the
+// dispatcher offers the whole published interface; the run uses none of them.
 HBA_STATUS HBA_GetDiscoveredPortAttributes(HBA_HANDLE handle, HBA_UINT32 portIndex,
                                            HBA_UINT32 discoveredPortIndex, HBA_PORTATTRIBUTES* attributes);
 HBA_STATUS HBA_GetPortAttributesByWWN(HBA_HANDLE handle, HBA_WWN portWwn, HBA_PORTATTRIBUTES* attributes);
@@ -73,6 +85,7 @@ HBA_STATUS HBA_SendReadCapacity(HBA_HANDLE handle, HBA_WWN portWwn, HBA_UINT64 f
 // and an empty path.
 void* libraryOfAdapter(HBA_UINT32 index, char (&path)[256]);
 
-// Read-only views of the tables, for diagnostics and tests.
+// Read-only views of the tables: what the discovery hands up about each
+// library and adapter is read from them.
 const HbaLibrarySlot& hbaLibrarySlot(HBA_UINT32 index);
 const HbaAdapterSlot& hbaAdapterSlot(HBA_UINT32 index);

@@ -24,6 +24,7 @@ std::unique_ptr<FcHbaAdapter> FcHbaMRA::nextAdapter(const FcHbaAdapter& previous
 std::unique_ptr<FcHbaAdapter> FcHbaMRA::createAdapter(HBA_UINT32 index, int& status) {
   auto adapter = std::make_unique<FcHbaAdapter>(index);
   status = adapter->refresh();
-  resolvePciLocation(*adapter);
+  const PciLocation location = resolvePciLocation(*adapter);
+  if (!location.located) adapter->addProblem("vendor extension: " + location.statusText);
   return adapter;
 }

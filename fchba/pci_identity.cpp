@@ -39,26 +39,40 @@ bool hasIdentityFiles(const std::string& directory) {
 // Each of the directory's two subsystem files must hold one of the two
 // identifiers: the matching lines are counted.
 bool subsystemMatches(const std::string& directory, HBA_UINT16 subsystemVendorId,
-                      HBA_UINT16 subsystemDeviceId) {
+                      HBA_UINT16 subsystemDeviceId, CommandRecords& commands) {
   CommandStream test(subsystemTestCommand(directory, subsystemVendorId, subsystemDeviceId), kAttributeBound,
                      kAttributeBound);
   std::string count;
-  return test.readLine(count) && std::atoi(count.c_str()) == 2;
+  const bool matches = test.readLine(count) && std::atoi(count.c_str()) == 2;
+  commands.add(test.finish());
+  return matches;
 }
 
+// The first accepted candidate in find's order, or why there is none.
 bool findDevice(HBA_UINT8 domain, HBA_UINT8 bus, HBA_UINT8 function, HBA_UINT16 subsystemVendorId,
-                HBA_UINT16 subsystemDeviceId, std::string& device) {
+                HBA_UINT16 subsystemDeviceId, CommandRecords& commands, PciIdentity& found) {
   CommandStream search(pciSearchCommand(domain, bus, function), kPathBound, kToolOutputBound);
   std::string line;
-  while (search.readLine(line)) {
+  while (found.device.empty() && search.readLine(line)) {
     const std::size_t slash = line.rfind('/');
     if (line.empty() || slash == std::string::npos) continue;
     const std::string candidate = line.substr(0, slash);
-    if (hasIdentityFiles(candidate) && subsystemMatches(candidate, subsystemVendorId, subsystemDeviceId)) {
-      device = candidate;
-      return true;
+    if (hasIdentityFiles(candidate) &&
+        subsystemMatches(candidate, subsystemVendorId, subsystemDeviceId, commands)) {
+      found.device = candidate;
     }
   }
+  const CommandRecord record = search.finish();
+  commands.add(record);
+  if (!found.device.empty()) return true;
+  if (!record.started) {
+    found.problem = "the sysfs search could not be started";
+    return false;
+  }
+  found.problem = "no PCI function in sysfs at " + hex("%.4x", domain) + ":" + hex("%.2x", bus) + ":*." +
+                  hex("%x", function) + " with subsystem " + hex("%.4x", subsystemVendorId) + ":" +
+                  hex("%.4x", subsystemDeviceId);
+  if (record.cutAtBound) found.problem += " (the search was cut at its bound)";
   return false;
 }
 
@@ -66,15 +80,22 @@ unsigned hexValue(const std::string& line) {
   return static_cast<unsigned>(std::strtol(line.c_str(), nullptr, 16));
 }
 
-std::string readIdentity(const std::string& device) {
+void readIdentity(CommandRecords& commands, PciIdentity& found) {
   // Two attributes, each with its line end.
-  CommandStream identity(identityCommand(device), kAttributeBound, 2 * (kAttributeBound + 1));
+  CommandStream identity(identityCommand(found.device), kAttributeBound, 2 * (kAttributeBound + 1));
   std::string vendor;
   std::string deviceId;
-  if (!identity.readLine(vendor) || !identity.readLine(deviceId)) return "N/A";
+  const bool read = identity.readLine(vendor) && identity.readLine(deviceId);
+  const CommandRecord record = identity.finish();
+  commands.add(record);
+  if (!read) {
+    found.problem = "the identity files of " + found.device + " could not be read";
+    if (!record.started) found.problem += ": cat could not be started";
+    return;
+  }
   char text[32];
   (void)std::snprintf(text, sizeof text, "%.4x%.4x", hexValue(vendor), hexValue(deviceId));
-  return text;
+  found.text = text;
 }
 
 }  // namespace
@@ -95,9 +116,13 @@ std::string identityCommand(const std::string& directory) {
   return "cat " + shellQuote(directory + "/vendor") + " " + shellQuote(directory + "/device");
 }
 
-std::string lookupPciIdentity(HBA_UINT8 domain, HBA_UINT8 bus, HBA_UINT8 function,
-                              HBA_UINT16 subsystemVendorId, HBA_UINT16 subsystemDeviceId) {
-  std::string device;
-  if (!findDevice(domain, bus, function, subsystemVendorId, subsystemDeviceId, device)) return "N/A";
-  return readIdentity(device);
+PciIdentity lookupPciIdentity(HBA_UINT8 domain, HBA_UINT8 bus, HBA_UINT8 function,
+                              HBA_UINT16 subsystemVendorId, HBA_UINT16 subsystemDeviceId,
+                              CommandRecords& commands) {
+  PciIdentity found;
+  found.text = "N/A";
+  if (findDevice(domain, bus, function, subsystemVendorId, subsystemDeviceId, commands, found)) {
+    readIdentity(commands, found);
+  }
+  return found;
 }

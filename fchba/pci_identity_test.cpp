@@ -2,6 +2,9 @@
 #include "fchba/pci_identity.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -30,6 +33,13 @@ struct SysfsRoot {
     return path;
   }
 };
+
+// The identity text alone, as the record stores it.
+std::string lookupPciIdentity(HBA_UINT8 domain, HBA_UINT8 bus, HBA_UINT8 function,
+                              HBA_UINT16 subsystemVendorId, HBA_UINT16 subsystemDeviceId) {
+  CommandRecords commands;
+  return ::lookupPciIdentity(domain, bus, function, subsystemVendorId, subsystemDeviceId, commands).text;
+}
 
 }  // namespace
 
@@ -144,4 +154,76 @@ TEST(PciIdentity, NoSysfsAtAll) {
   testsupport::TempDir dir;
   testsupport::ScopedEnv env("FCUPDATE_ROOT", dir.path());
   EXPECT_EQ(lookupPciIdentity(0, 5, 0, 0x1077, 0x015d), "N/A");
+}
+
+// Why the identity is "N/A", told apart: no function at the location with
+// the subsystem, or a function whose identity files cannot be read.
+TEST(PciIdentity, TheReasonForNotAvailable) {
+  SysfsRoot sys;
+  const std::string path = sys.device("pci0000:00/0000:05:00.1", "0x1077", "0x2532", "0x1077", "0x015d");
+  struct Case {
+    HBA_UINT8 bus;
+    HBA_UINT16 subsystemDevice;
+    const char* vendorFile;
+    std::string text;
+    std::string device;
+    std::string problem;
+  } cases[] = {
+      {5, 0x015d, "0x1077\n", "10772532", path, ""},
+      {6, 0x015d, "0x1077\n", "N/A", "", "no PCI function in sysfs at 0000:06:*.1 with subsystem 1077:015d"},
+      {5, 0x0138, "0x1077\n", "N/A", "", "no PCI function in sysfs at 0000:05:*.1 with subsystem 1077:0138"},
+      {5, 0x015d, "0x1077", "N/A", path, "the identity files of " + path + " could not be read"},
+  };
+  for (const Case& c : cases) {
+    writeFile(path + "/vendor", c.vendorFile);
+    CommandRecords commands;
+    const PciIdentity found = ::lookupPciIdentity(0, c.bus, 1, 0x1077, c.subsystemDevice, commands);
+    EXPECT_EQ(found.text, c.text) << c.problem;
+    EXPECT_EQ(found.device, c.device) << c.problem;
+    EXPECT_EQ(found.problem, c.problem);
+  }
+}
+
+// Each command is recorded as it ends: the subsystem test of the candidate
+// while the search still runs, then the search, then the identity read.
+TEST(PciIdentity, EveryCommandIsRecorded) {
+  SysfsRoot sys;
+  const std::string path = sys.device("pci0000:00/0000:05:00.0", "0x1077", "0x2532", "0x1077", "0x015d");
+  CommandRecords commands;
+  EXPECT_EQ(::lookupPciIdentity(0, 5, 0, 0x1077, 0x015d, commands).text, "10772532");
+  ASSERT_EQ(commands.kept.size(), 3u);
+  EXPECT_EQ(commands.kept[0].text, subsystemTestCommand(path, 0x1077, 0x015d));
+  EXPECT_EQ(commands.kept[0].outputBytes, 2u);  // "2\n"
+  EXPECT_EQ(commands.kept[1].text, pciSearchCommand(0, 5, 0));
+  EXPECT_EQ(commands.kept[2].text, identityCommand(path));
+  EXPECT_EQ(commands.kept[2].outputBytes, 14u);
+  EXPECT_EQ(commands.kept[2].status.exitCode, 0);
+  for (const CommandRecord& command : commands.kept) {
+    EXPECT_TRUE(command.started) << command.text;
+    EXPECT_FALSE(command.cutAtBound) << command.text;
+  }
+  EXPECT_EQ(commands.dropped, 0u);
+}
+
+// A host that cannot start one more process: the search never ran, which
+// is not the same as a search that found nothing.
+TEST(PciIdentity, ASearchThatCannotStartSaysSo) {
+  SysfsRoot sys;
+  sys.device("pci0000:00/0000:05:00.0", "0x1077", "0x2532", "0x1077", "0x015d");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // Root is not held to the process limit: give it up first.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+    const rlimit none{0, 0};
+    if (setrlimit(RLIMIT_NPROC, &none) != 0) _exit(3);
+    CommandRecords commands;
+    const PciIdentity found = ::lookupPciIdentity(0, 5, 0, 0x1077, 0x015d, commands);
+    const bool told = found.text == "N/A" && found.problem == "the sysfs search could not be started" &&
+                      commands.kept.size() == 1 && !commands.kept[0].started;
+    _exit(told ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }

@@ -117,7 +117,7 @@ const VendorLibrary& vendorOf(const char* adapterName) {
   return kBrocade;
 }
 
-void resolvePciLocation(FcHbaAdapter& adapter) {
+PciLocation resolvePciLocation(FcHbaAdapter& adapter) {
   char name[1024];
   copyField(name, adapter.name().c_str());
   char path[256];
@@ -126,18 +126,22 @@ void resolvePciLocation(FcHbaAdapter& adapter) {
   bool failed = false;
   VLXFCGetAdapterAttributes2Func read = nullptr;
   if (bindSharedExtension(name, path, libraryHandle, text, failed, read)) {
-    if (failed) return;
+    if (failed) return {false, text};
     const HBA_HANDLE handle = HBA_OpenAdapter(name);
-    if (handle == 0) return;
-    readAttributes2Shared(adapter, handle, read, text);
+    if (handle == 0) return {false, "fail to open adapter"};
+    // The read replaces this text only when it takes the location or fails.
+    setText(text, "could not find WWNN match");
+    const bool located = readAttributes2Shared(adapter, handle, read, text) == 0 &&
+                         std::strcmp(text, "could not find WWNN match") != 0;
     HBA_CloseAdapter(handle);
-    return;
+    return {located, text};
   }
   // The vendor library may be the very file an HBA API slot holds open, so
   // the whole set is unloaded around the direct load.
   HBA_FreeLibrary();
-  readAttributes2Direct(adapter, name, text);
+  const bool located = readAttributes2Direct(adapter, name, text) == 0;
   HBA_LoadLibrary();
+  return {located, text};
 }
 
 bool bindSharedExtension(const char* adapterName, const char* libraryPath, void* libraryHandle,

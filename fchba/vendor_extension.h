@@ -2,6 +2,8 @@
 // each adapter the PCI location and subsystem word the HBA API lacks.
 #pragma once
 
+#include <string>
+
 #include "fchba/fc_adapter.h"
 #include "fchba/hbaapi_types.h"
 
@@ -17,9 +19,17 @@ struct VendorLibrary {
 // otherwise Brocade (case-sensitive substring tests).
 const VendorLibrary& vendorOf(const char* adapterName);
 
+// How the step ended for one adapter: whether the four PCI fields were taken
+// from the extension, and the route's status text as it ended (why not,
+// when they were not).
+struct PciLocation {
+  bool located = false;
+  std::string statusText;
+};
+
 // The whole step for one adapter; only the adapter's four PCI fields change,
 // and only when a record with the adapter's node WWN was read.
-void resolvePciLocation(FcHbaAdapter& adapter);
+PciLocation resolvePciLocation(FcHbaAdapter& adapter);
 
 // True when the library behind the adapter is the vendor's own (the shared
 // route); failed is then set when its extension cannot be bound, and read is

@@ -284,3 +284,38 @@ TEST(VendorExtension, FailedSharedBindingLeavesTheAdapterAlone) {
   expectUnlocated(*adapter);
   EXPECT_EQ(HbaTestRoot::calls(lib, "OpenAdapterHandler"), 1);  // only the refresh opened it
 }
+
+// The step says whether it took the location, with the route's last text.
+TEST(VendorExtension, ResolveSaysWhetherItLocatedTheAdapter) {
+  {
+    HbaTestRoot root;
+    const std::string lib = root.library("lib/libqlsdm.so", {locatedAdapter("qlogic-a")});
+    root.conf("ql " + lib + "\n");
+    auto adapter = firstAdapter();
+    const PciLocation shared = resolvePciLocation(*adapter);
+    EXPECT_TRUE(shared.located);
+    EXPECT_EQ(shared.statusText, "read adapter attribs Success! handle used is 0x1");
+  }
+  {
+    HbaTestRoot root;
+    const std::string neutral = root.library("opt/hbaapi/libhbaapi.so", {locatedAdapter("qlogic-a")});
+    root.conf("ql " + neutral + "\n");
+    root.library("usr/lib/libqlsdm.so", {locatedAdapter("qlogic-a")});
+    auto adapter = firstAdapter();
+    const PciLocation direct = resolvePciLocation(*adapter);
+    EXPECT_TRUE(direct.located);
+    EXPECT_EQ(direct.statusText, "pass");
+    expectLocated(*adapter);
+  }
+  {
+    HbaTestRoot root;
+    SimAdapter other = locatedAdapter("qlogic-a");
+    other.extra += "ext_node_wwn=20:00:00:1b:32:0a:0b:0d\n";
+    const std::string lib = root.library("lib/libqlsdm.so", {other});
+    root.conf("ql " + lib + "\n");
+    auto adapter = firstAdapter();
+    const PciLocation mismatch = resolvePciLocation(*adapter);
+    EXPECT_FALSE(mismatch.located);
+    EXPECT_EQ(mismatch.statusText, "could not find WWNN match");
+  }
+}

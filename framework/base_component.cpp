@@ -4,11 +4,12 @@
 #include <cwchar>
 
 #include "fchba/enumerate.h"
+#include "fchba/pci_class.h"
 #include "framework/platform.h"
 #include "framework/report_writer.h"
 
 bool CBaseCmp::discover() {
-  enumerateFcAdapters(adapters);
+  enumerateFcAdapters(adapters, facts.discovery, facts.commands);
   if (adapters.empty()) {
     log.write("WARNING! : No supported adapters found.\n");
     return false;
@@ -21,15 +22,11 @@ bool CBaseCmp::discover() {
   return true;
 }
 
-std::wstring CBaseCmp::cleanVersionText(const std::wstring& text) { return text; }
-
 void CBaseCmp::buildInventory() {}
-
-bool CBaseCmp::prepareKit() { return false; }
 
 int CBaseCmp::flash() { return 0; }
 
-bool CBaseCmp::writeDiscoveryReport() { return saveDiscoveryReport(report, reportPath); }
+bool CBaseCmp::writeDiscoveryReport() { return saveDiscoveryReport(report, options.reportPath); }
 
 int CBaseCmp::findCatalogueIndex(const std::wstring& name) {
   for (std::size_t i = 0; i < catalogue.devices.size(); ++i) {
@@ -74,11 +71,11 @@ UpdateDecision CBaseCmp::updateDecision() const {
   return UpdateDecision::None;
 }
 
-int CBaseCmp::detectPlatform() {
+void CBaseCmp::detectPlatform() {
   // An unrecognised release leaves whatever code was recorded before.
-  const std::wstring code = detectReleaseCode();
+  const std::wstring code = detectReleaseCode(facts.commands);
   if (!code.empty()) report.platformName = code;
-  return 0;
+  facts.sysfsFcFunctions = countFibreChannelFunctions();
 }
 
 bool CBaseCmp::hasDiscoveredDevices() const { return !report.devices.empty(); }

@@ -10,6 +10,7 @@
 #include "framework/catalogue.h"
 #include "framework/component_log.h"
 #include "framework/inventory.h"
+#include "framework/run_facts.h"
 #include "framework/version_rules.h"
 
 // What the items of a run add up to; the values are those the run has always used.
@@ -27,6 +28,15 @@ struct CataloguedAdapter {
   std::wstring deviceId;         // as DeviceIdSource chose
 };
 
+// What the command line asked for: set once, before the run, and only read
+// during it. The log's console echo (log.quiet) goes off with silent.
+struct RunOptions {
+  bool silent = false;     // "/s": the QLogic flash engine is told to be silent too
+  bool discovery = false;  // "/d": report mode, nothing is flashed
+  bool force = false;      // "/f", "/e", "/g": flash whatever the versions
+  std::string reportPath;  // the path after "/d"
+};
+
 class CBaseCmp {
  public:
   CBaseCmp() = default;
@@ -34,13 +44,18 @@ class CBaseCmp {
   CBaseCmp(const CBaseCmp&) = delete;
   CBaseCmp& operator=(const CBaseCmp&) = delete;
 
+  // The hooks: what the run sequence, and discover itself, call. A vendor
+  // overrides those its rules change.
+
   // Fills adapters, sets the report header and builds the inventory; false
   // (after the warning) when no adapter is installed.
   virtual bool discover();
-  virtual std::wstring cleanVersionText(const std::wstring& text);
+  // Appends to report.devices what the adapters and the vendor's tool say;
+  // the base discover calls it once.
   virtual void buildInventory();
-  virtual bool prepareKit();
+  // Flash mode, when the decision allows it; the process exit code.
   virtual int flash();
+  // Report mode; false when the report could not be written.
   virtual bool writeDiscoveryReport();
   // Index into catalogue.devices of the entry for an adapter key, or -1.
   virtual int findCatalogueIndex(const std::wstring& name);
@@ -51,8 +66,9 @@ class CBaseCmp {
   // The adapters the catalogue lists, in adapter order.
   std::vector<CataloguedAdapter> cataloguedAdapters(DeviceIdSource source);
 
-  // Records the host's release code in report.platformName; always 0.
-  int detectPlatform();
+  // Records the host's release code in report.platformName, and in facts
+  // how many Fibre Channel functions its PCI bus lists.
+  void detectPlatform();
   // Upgrade when any item says "upgrade", else Downgrade, else Rewrite, else None.
   UpdateDecision updateDecision() const;
   bool hasDiscoveredDevices() const;
@@ -65,12 +81,20 @@ class CBaseCmp {
   static int compareVersions(const std::wstring& a, const std::wstring& b) { return ::compareVersions(a, b); }
   static std::wstring toUpperWide(const std::wstring& text) { return ::toUpperWide(text); }
 
+  // The run options, and the ways the run reads them.
+  RunOptions options;
+  bool reportMode() const { return options.discovery; }
+  // "/s": the options and the log's console echo together.
+  void setSilent() {
+    options.silent = true;
+    log.quiet = true;
+  }
+
+  // The working state of the run: the log, what discovery found and the
+  // inventory it built.
   ComponentLog log;
-  bool silent = false;
-  bool discovery = false;
-  bool force = false;
   FcAdapterRecordList adapters;
   ReferenceCatalogue catalogue;
   DiscoveryReport report;
-  std::string reportPath;
+  RunFacts facts;
 };

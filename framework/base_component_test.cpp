@@ -7,9 +7,11 @@
 #include <memory>
 #include <vector>
 
+#include "testing/sandbox.h"
 #include "testing/test_support.h"
 
 using testsupport::ScopedEnv;
+using testsupport::SimAdapter;
 using testsupport::TempDir;
 
 namespace {
@@ -84,8 +86,6 @@ TEST(BaseComponent, FindCatalogueIndexIgnoresCaseAndTakesTheFirst) {
   EXPECT_EQ(component.findCatalogueIndex(L"1077.ABCD.1077.015C"), 1);
   EXPECT_EQ(component.findCatalogueIndex(L"1077.2432.1077.0138"), -1);
   EXPECT_EQ(component.findCatalogueIndex(L""), 3);
-  EXPECT_EQ(component.cleanVersionText(L" v.1 x"), L" v.1 x");
-  EXPECT_FALSE(component.prepareKit());
   EXPECT_EQ(component.flash(), 0);
 }
 
@@ -137,4 +137,57 @@ TEST(BaseComponent, AnIndexOutsideTheCatalogueFindsNoEntry) {
   }
   component.index = 0;
   EXPECT_EQ(component.catalogueEntry(L"any"), &component.catalogue.devices[0]);
+}
+
+// What discovery and platform detection learn is kept for the run, and none
+// of it reaches the console or the log.
+TEST(BaseComponentFacts, DiscoveryAndPlatformFillTheRunsFacts) {
+  testsupport::Sandbox box;
+  box.add(testsupport::simAdapter(testsupport::Vendor::QLogic, "0000:05:00.0", "1077:2532:1077:015d",
+                                  {"21:00:00:1b:32:0a:0b:0c"}));
+  SimAdapter hidden = testsupport::simAdapter(testsupport::Vendor::QLogic, "0000:06:00.0",
+                                              "1077:2532:1077:015d", {"21:00:00:1b:32:0a:0b:0d"});
+  hidden.inSysfs = false;
+  box.add(hidden);
+  box.setRelease("etc/redhat-release", "Red Hat Enterprise Linux Server release 5.4 (Tikanga)\n");
+  box.build();
+  ScopedEnv env("FCUPDATE_ROOT", box.root());
+  CBaseCmp component;
+  testing::internal::CaptureStdout();
+  component.detectPlatform();
+  EXPECT_TRUE(component.discover());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  const std::string logPath = box.root() + "/var/vlx/Component.log";
+  if (testsupport::fileExists(logPath)) {
+    EXPECT_EQ(testsupport::readFile(logPath), "");
+  }
+  const RunFacts& facts = component.facts;
+  EXPECT_EQ(component.report.platformName, L"rhel5");
+  EXPECT_EQ(facts.sysfsFcFunctions, 1);
+  ASSERT_FALSE(facts.commands.kept.empty());
+  EXPECT_EQ(facts.commands.kept[0].text, "cat " + box.root() + "/etc/redhat-release");
+  EXPECT_EQ(facts.commands.kept[0].outputBytes, 54u);
+  ASSERT_EQ(facts.discovery.adapters.size(), 2u);
+  EXPECT_TRUE(facts.discovery.adapters[0].problems.kept.empty());
+  ASSERT_EQ(facts.discovery.adapters[1].problems.kept.size(), 1u);
+  EXPECT_EQ(facts.discovery.adapters[1].problems.kept[0],
+            "PCI identity N/A: no PCI function in sysfs at 0000:06:*.0 with subsystem 1077:015d");
+  EXPECT_EQ(facts.engine.text, "");
+}
+
+// No adapter on a host whose bus lists none, or none seen on one that lists
+// some: the warning is the same, the facts tell them apart.
+TEST(BaseComponentFacts, NoAdaptersToldFromAdaptersNotSeen) {
+  for (bool listed : {false, true}) {
+    TempDir root;
+    testsupport::makeDirs(root / "sys/bus/pci/devices");
+    if (listed) testsupport::writeSysfsFunction(root.path(), "0000:05:00.0", "1077:2532:1077:015d");
+    ScopedEnv env("FCUPDATE_ROOT", root.path());
+    CBaseCmp component;
+    component.log.quiet = true;
+    component.detectPlatform();
+    EXPECT_FALSE(component.discover());
+    EXPECT_FALSE(component.facts.discovery.configurationRead);
+    EXPECT_EQ(component.facts.sysfsFcFunctions, listed ? 1 : 0);
+  }
 }

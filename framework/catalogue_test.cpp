@@ -2,6 +2,8 @@
 #include "framework/catalogue.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "testing/test_support.h"
 
@@ -12,6 +14,7 @@ namespace {
 struct Loaded {
   bool ok;
   ReferenceCatalogue catalogue;
+  CatalogueFacts facts;
 };
 
 Loaded load(const std::string& xml) {
@@ -19,7 +22,7 @@ Loaded load(const std::string& xml) {
   testsupport::writeFile(dir / "reference.xml", xml);
   testsupport::ScopedChdir cd(dir.path());
   Loaded result;
-  result.ok = loadReferenceCatalogue(result.catalogue);
+  result.ok = loadReferenceCatalogue(result.catalogue, result.facts);
   return result;
 }
 
@@ -68,7 +71,8 @@ TEST(Catalogue, MissingOrMalformedFileFails) {
   TempDir dir;
   testsupport::ScopedChdir cd(dir.path());
   ReferenceCatalogue catalogue;
-  EXPECT_FALSE(loadReferenceCatalogue(catalogue));
+  CatalogueFacts facts;
+  EXPECT_FALSE(loadReferenceCatalogue(catalogue, facts));
   testing::internal::CaptureStderr();
   EXPECT_FALSE(load("<maplu_fchba_reference><devices>").ok);
   EXPECT_FALSE(load("").ok);
@@ -168,4 +172,72 @@ TEST(Catalogue, ExternalEntitiesAreNeitherFetchedNorExpanded) {
   ASSERT_EQ(r.catalogue.devices.size(), 1u);
   EXPECT_EQ(r.catalogue.devices[0].model.find(L"TOPSECRET"), std::wstring::npos);
   EXPECT_EQ(r.catalogue.devices[0].type, L"x");
+}
+
+// What loading found, whichever way it ended; the parser's own message for a
+// document that is not well-formed, and nothing new on the console.
+TEST(CatalogueFacts, EachWayALoadEnds) {
+  struct Case {
+    const char* xml;  // null: no file at all
+    bool loaded;
+    std::size_t entries;
+    std::string error;
+  } cases[] = {
+      {kFull, true, 2, ""},
+      {nullptr, false, 0, "missing"},
+      {"<maplu_fchba_reference/>", true, 0, "no devices"},
+      {"<other/>", true, 0, "no devices"},
+      {"<maplu_fchba_reference>\n<devices>\n</device>\n", false, 0,
+       "not well-formed: line 3: Opening and ending tag mismatch: devices line 2 and device"},
+      {"", false, 0, "not well-formed: the file is empty"},
+      {"<a>\xff</a>", false, 0,
+       "not well-formed: line 1: Input is not proper UTF-8, indicate encoding ! Bytes: 0xFF 0x3C 0x2F 0x61"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    if (c.xml != nullptr) testsupport::writeFile(dir / "reference.xml", c.xml);
+    testsupport::ScopedChdir cd(dir.path());
+    ReferenceCatalogue catalogue;
+    CatalogueFacts facts;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(loadReferenceCatalogue(catalogue, facts), c.loaded) << c.error;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(facts.loaded, c.loaded) << c.error;
+    EXPECT_EQ(facts.entries, c.entries) << c.error;
+    EXPECT_EQ(facts.error, c.error);
+    if (c.xml == nullptr) {
+      EXPECT_EQ(facts.bytes, 0u);
+      EXPECT_EQ(facts.mtime, 0);
+      continue;
+    }
+    struct stat info;
+    ASSERT_EQ(stat("reference.xml", &info), 0);
+    EXPECT_EQ(facts.bytes, std::string(c.xml).size()) << c.error;
+    EXPECT_EQ(facts.mtime, static_cast<long long>(info.st_mtime)) << c.error;
+  }
+}
+
+TEST(CatalogueFacts, OverTheBoundAndUnreadable) {
+  TempDir dir;
+  testsupport::ScopedChdir cd(dir.path());
+  ReferenceCatalogue catalogue;
+  CatalogueFacts facts;
+  testsupport::makeDirs(dir / "reference.xml");
+  EXPECT_FALSE(loadReferenceCatalogue(catalogue, facts));
+  EXPECT_EQ(facts.error, "cannot be read: Is a directory");
+  ASSERT_EQ(rmdir((dir / "reference.xml").c_str()), 0);
+  testsupport::writeFile(dir / "reference.xml", std::string((16 << 20) + 1, ' '));
+  EXPECT_FALSE(loadReferenceCatalogue(catalogue, facts));
+  EXPECT_EQ(facts.error, "over the bound of 16 MB");
+  EXPECT_FALSE(facts.loaded);
+  // A name of a megabyte in the parser's message is not kept whole.
+  const std::string name(1 << 20, 'n');
+  testsupport::writeFile(dir / "reference.xml", "<" + name + "></other>");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(loadReferenceCatalogue(catalogue, facts));
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(facts.error.rfind("not well-formed: line 1: ", 0), 0u) << facts.error.substr(0, 100);
+  EXPECT_LE(facts.error.size(), 600u);
 }

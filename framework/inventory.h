@@ -27,7 +27,9 @@ struct DiscoveredDevice {
 };
 
 struct DiscoveryReport {
-  std::wstring platformName;  // set by platform detection; never written out
+  // The host's release code, set by platform detection. Not part of the
+  // report: it is kept for the record of the run.
+  std::wstring platformName;
   std::wstring type;
   std::wstring alt_name;
   std::wstring version;

@@ -37,11 +37,13 @@ bool exists(const std::string& path) {
 }
 
 template <std::size_t N>
-std::wstring classify(const std::string& releaseFile, const ReleaseRule (&rules)[N]) {
+std::wstring classify(const std::string& releaseFile, const ReleaseRule (&rules)[N],
+                      CommandRecords& commands) {
   CommandStream release("cat " + shellQuote(releaseFile), kReleaseLineBound, kReleaseBound);
   std::string text;
   std::string line;
   while (release.readLine(line)) text += line + "\n";
+  commands.add(release.finish());
   for (const ReleaseRule& rule : rules) {
     if (Pattern::textMatches(rule.pattern, text, Pattern::DOT_ALL | Pattern::MULTI_LINE)) return rule.code;
   }
@@ -50,10 +52,10 @@ std::wstring classify(const std::string& releaseFile, const ReleaseRule (&rules)
 
 }  // namespace
 
-std::wstring detectReleaseCode() {
+std::wstring detectReleaseCode(CommandRecords& commands) {
   const std::string redHat = hostPath("/etc/redhat-release");
   const std::string suse = hostPath("/etc/SuSE-release");
-  if (exists(redHat)) return classify(redHat, kRedHat);
-  if (exists(suse)) return classify(suse, kSuse);
+  if (exists(redHat)) return classify(redHat, kRedHat, commands);
+  if (exists(suse)) return classify(suse, kSuse, commands);
   return std::wstring();
 }

@@ -15,7 +15,7 @@ std::wstring detect(const char* redHat, const char* suse) {
   if (suse != nullptr) testsupport::writeFile(root / "etc/SuSE-release", suse);
   testsupport::ScopedEnv env("FCUPDATE_ROOT", root.path());
   CBaseCmp component;
-  EXPECT_EQ(component.detectPlatform(), 0);
+  component.detectPlatform();
   return component.report.platformName;
 }
 

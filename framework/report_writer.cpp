@@ -4,10 +4,13 @@
 #include <libxml/tree.h>
 
 #include "framework/report_file.h"
+#include "framework/report_schema.h"
 #include "support/wide_text.h"
 #include "support/xml_text.h"
 
 namespace {
+
+namespace schema = reportSchema;
 
 const xmlChar* xml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
@@ -16,27 +19,27 @@ const xmlChar* xml(const char* text) { return reinterpret_cast<const xmlChar*>(t
 // so that every report parses; a text with nothing left is written empty.
 void addValue(xmlNodePtr parent, const char* name, const std::wstring& value) {
   xmlNodePtr child = xmlNewChild(parent, nullptr, xml(name), nullptr);
-  xmlNewProp(child, xml("value"), xml(xmlCharactersOnly(narrowLow8(value)).c_str()));
+  xmlNewProp(child, xml(schema::kValue), xml(xmlCharactersOnly(narrowLow8(value)).c_str()));
 }
 
 void addItem(xmlNodePtr device, const FirmwareItem& item) {
-  xmlNodePtr node = xmlNewChild(device, nullptr, xml("fw_item"), nullptr);
-  addValue(node, "type", item.type);
-  addValue(node, "firmware_id", item.firmware_id);
-  addValue(node, "version", item.version);
-  addValue(node, "active_version", item.active_version);
-  addValue(node, "action", item.action);
-  addValue(node, "duration", item.duration);
-  addValue(node, "message", item.message);
-  addValue(node, "shared", item.shared);
+  xmlNodePtr node = xmlNewChild(device, nullptr, xml(schema::kFwItem), nullptr);
+  addValue(node, schema::kItemType, item.type);
+  addValue(node, schema::kFirmwareId, item.firmware_id);
+  addValue(node, schema::kItemVersion, item.version);
+  addValue(node, schema::kActiveVersion, item.active_version);
+  addValue(node, schema::kAction, item.action);
+  addValue(node, schema::kDuration, item.duration);
+  addValue(node, schema::kMessage, item.message);
+  addValue(node, schema::kShared, item.shared);
 }
 
 void addDevice(xmlNodePtr devices, const DiscoveredDevice& device) {
-  xmlNodePtr node = xmlNewChild(devices, nullptr, xml("device"), nullptr);
-  addValue(node, "device_id", device.device_id);
-  addValue(node, "product_id", device.product_id);
-  addValue(node, "busnumber", device.busnumber);
-  addValue(node, "funcnumber", device.funcnumber);
+  xmlNodePtr node = xmlNewChild(devices, nullptr, xml(schema::kDevice), nullptr);
+  addValue(node, schema::kDeviceId, device.device_id);
+  addValue(node, schema::kProductId, device.product_id);
+  addValue(node, schema::kBusNumber, device.busnumber);
+  addValue(node, schema::kFuncNumber, device.funcnumber);
   for (const FirmwareItem& item : device.fw_items) addItem(node, item);
 }
 
@@ -45,14 +48,14 @@ void addDevice(xmlNodePtr devices, const DiscoveredDevice& device) {
 bool saveDiscoveryReport(const DiscoveryReport& report, const std::string& path) {
   xmlDocPtr doc = xmlNewDoc(nullptr);
   if (doc == nullptr) return false;
-  xmlNodePtr root = xmlNewNode(nullptr, xml("tarvo_rom_discovery"));
-  xmlNewProp(root, xml("version"), xml("2.0.0.0"));
+  xmlNodePtr root = xmlNewNode(nullptr, xml(schema::kRoot));
+  xmlNewProp(root, xml(schema::kRootVersion), xml(schema::kFormatVersion));
   xmlDocSetRootElement(doc, root);
-  addValue(root, "type", report.type);
-  addValue(root, "alt_name", report.alt_name);
-  addValue(root, "version", report.version);
-  addValue(root, "takes_effect", report.takes_effect);
-  xmlNodePtr devices = xmlNewChild(root, nullptr, xml("devices"), nullptr);
+  addValue(root, schema::kType, report.type);
+  addValue(root, schema::kAltName, report.alt_name);
+  addValue(root, schema::kVersion, report.version);
+  addValue(root, schema::kTakesEffect, report.takes_effect);
+  xmlNodePtr devices = xmlNewChild(root, nullptr, xml(schema::kDevices), nullptr);
   for (const DiscoveredDevice& device : report.devices) addDevice(devices, device);
   // The library is given no file name: it would read one as a URI, so that
   // "%41" or "-" would name another file than the one the user gave.

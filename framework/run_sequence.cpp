@@ -53,7 +53,7 @@ int writeReport(CBaseCmp& c) {
 }
 
 int flashIfWanted(CBaseCmp& c) {
-  if (c.updateDecision() != UpdateDecision::Upgrade && !c.force) {
+  if (c.updateDecision() != UpdateDecision::Upgrade && !c.options.force) {
     c.log.write("NOTICE : No operation was done.\n");
     return kExitNothingDone;
   }
@@ -83,24 +83,21 @@ CommandLineResult parseCommandLine(CBaseCmp& c, int argc, const char* const* arg
   for (int i = 0; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg == nullptr) continue;
-    if (isAny(arg, {"/s", "-s"})) {
-      c.silent = true;
-      c.log.quiet = true;
-    }
-    if (isAny(arg, {"/f", "-f", "/e", "-e", "/g", "-g"})) c.force = true;
+    if (isAny(arg, {"/s", "-s"})) c.setSilent();
+    if (isAny(arg, {"/f", "-f", "/e", "-e", "/g", "-g"})) c.options.force = true;
     if (isAny(arg, {"/h", "-h"}) || isHelpRequest(arg)) {
       printUsage();
       return CommandLineResult::UsageShown;
     }
     if (std::strcmp(arg, "--version") == 0) return CommandLineResult::VersionWanted;
     if (isAny(arg, {"/d", "-d"})) {
-      c.discovery = true;
+      c.options.discovery = true;
       if (i + 1 >= argc || argv[i + 1] == nullptr) {
         printUsage();
         return CommandLineResult::Malformed;
       }
       // The path is not consumed: it is examined as an option in its own right.
-      c.reportPath = argv[i + 1];
+      c.options.reportPath = argv[i + 1];
     } else if (isMistypedReportSwitch(arg)) {
       printUsage();
       return CommandLineResult::Malformed;
@@ -113,7 +110,7 @@ int runSequence(CBaseCmp& c, const RunLock* lock) {
   c.log.write("---------------------------------------------------\n");
   if (lock != nullptr) lock->reportInLog(c.log);
   c.log.write("Loading references...");
-  if (!loadReferenceCatalogue(c.catalogue)) {
+  if (!loadReferenceCatalogue(c.catalogue, c.facts.catalogue)) {
     c.log.write("FAILED!\n");
     return kExitFailed;
   }
@@ -121,7 +118,7 @@ int runSequence(CBaseCmp& c, const RunLock* lock) {
   c.log.write("Performing discovery...\n");
   c.detectPlatform();
   if (!c.discover()) return kExitFailed;
-  if (c.discovery) return writeReport(c);
+  if (c.reportMode()) return writeReport(c);
   return flashIfWanted(c);
 }
 

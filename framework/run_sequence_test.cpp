@@ -122,11 +122,11 @@ TEST(CommandLine, OptionsAndTheirEffects) {
     std::string out = testing::internal::GetCapturedStdout();
     std::string label = std::to_string(argv.size()) + " args, first " + (c.args.empty() ? "-" : c.args[0]);
     EXPECT_EQ(result, c.result) << label;
-    EXPECT_EQ(component.silent, c.silent) << label;
+    EXPECT_EQ(component.options.silent, c.silent) << label;
     EXPECT_EQ(component.log.quiet, c.silent) << label;
-    EXPECT_EQ(component.force, c.force) << label;
-    EXPECT_EQ(component.discovery, c.discovery) << label;
-    EXPECT_EQ(component.reportPath, c.reportPath) << label;
+    EXPECT_EQ(component.options.force, c.force) << label;
+    EXPECT_EQ(component.options.discovery, c.discovery) << label;
+    EXPECT_EQ(component.options.reportPath, c.reportPath) << label;
     EXPECT_EQ(out, c.result == CommandLineResult::Run ? "" : kUsage) << label;
   }
 }

@@ -6,6 +6,7 @@
 #include "support/path_glob.h"
 #include "support/shell_child.h"
 #include "support/shell_quote.h"
+#include "support/stopwatch.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ void makeExecutable(const std::string& tool) {
   for (const std::string& path : expandGlob(tool)) (void)setModeWithoutFollowing(path, 0755);
 }
 
-CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
+CommandRecord runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
                              ToolPreparation preparation) {
   const std::string engineCommand = engine.tool + engine.arguments;
   const std::string command = engineCommand + logRedirections(log);
@@ -33,8 +34,13 @@ CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, Logge
   if (preparation == ToolPreparation::MakeExecutable) makeExecutable(engine.tool);
   // From here a signal is recorded and the engine left to finish.
   flashStarted();
+  CommandRecord record;
+  record.text = command;
+  const Stopwatch stopwatch;
   ShellChild child(command, ShellChild::Output::Inherited);
-  const CommandStatus status = decodeSystemStatus(child.wait());
-  log.write("Flash Engine exit code: ").write(status.exitCode).write("\n");
-  return status;
+  record.started = child.started();
+  record.status = decodeSystemStatus(child.wait());
+  record.milliseconds = stopwatch.milliseconds();
+  log.write("Flash Engine exit code: ").write(record.status.exitCode).write("\n");
+  return record;
 }

@@ -36,5 +36,7 @@ void makeExecutable(const std::string& tool);
 // component gets meanwhile, and logs "Flash Engine exit code: " with the
 // code. A shell ended by a signal is logged as 128 plus the signal number and
 // comes back signalled: callers never count an interrupted flash as applied.
-CommandStatus runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
+// The record holds the whole shell command as run, how it ended and how long
+// it took; its output went to the log, so no bytes were read.
+CommandRecord runFlashEngine(ComponentLog& log, const FlashEngine& engine, LoggedCommand logged,
                              ToolPreparation preparation);

@@ -45,10 +45,16 @@ TEST(VendorTool, MakeExecutableGivesEveryoneExecuteAndOnlyTheOwnerWrite) {
 
 TEST(VendorTool, EngineOnlyLogLineThenOutputThenExitCode) {
   ToolDir dir("echo \"out $*\"; echo err >&2; exit 5\n");
-  const CommandStatus status = runFlashEngine(dir.log, {"./engine", " /s /f"}, LoggedCommand::EngineOnly,
+  const CommandRecord engine = runFlashEngine(dir.log, {"./engine", " /s /f"}, LoggedCommand::EngineOnly,
                                               ToolPreparation::MakeExecutable);
-  EXPECT_EQ(status.exitCode, 5);
-  EXPECT_FALSE(status.signalled);
+  EXPECT_EQ(engine.status.exitCode, 5);
+  EXPECT_FALSE(engine.status.signalled);
+  // The record names the command as the shell ran it, redirections and all.
+  const std::string& path = dir.log.path;
+  EXPECT_EQ(engine.text, "./engine /s /f 1>> " + path + " 2>> " + path + " 3>> " + path);
+  EXPECT_TRUE(engine.started);
+  EXPECT_EQ(engine.outputBytes, 0u);
+  EXPECT_GE(engine.milliseconds, 0);
   EXPECT_EQ(dir.mode(), 0755u);
   EXPECT_EQ(readFile(dir.log.path),
             "Executing flash engine: ./engine /s /f\nout /s /f\nerr\nFlash Engine exit code: 5\n");
@@ -56,8 +62,10 @@ TEST(VendorTool, EngineOnlyLogLineThenOutputThenExitCode) {
 
 TEST(VendorTool, WholeCommandLogLineAndAToolLeftAsItWas) {
   ToolDir dir("exit 0\n");
-  const CommandStatus status = runFlashEngine(
-      dir.log, {"./engine", " /x"}, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable);
+  const CommandStatus status =
+      runFlashEngine(dir.log, {"./engine", " /x"}, LoggedCommand::WithLogRedirections,
+                     ToolPreparation::AlreadyExecutable)
+          .status;
   // Not made executable, so the shell cannot run it.
   EXPECT_EQ(status.exitCode, 126);
   EXPECT_EQ(dir.mode(), 0644u);
@@ -74,7 +82,8 @@ TEST(VendorTool, WholeCommandLogLineAndAToolLeftAsItWas) {
 TEST(VendorTool, AnEngineEndedBySignalIsLoggedAsOneHundredAndTwentyEightPlusTheSignal) {
   ToolDir dir("kill -TERM $$\n");
   const CommandStatus status =
-      runFlashEngine(dir.log, {"./engine", ""}, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
+      runFlashEngine(dir.log, {"./engine", ""}, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable)
+          .status;
   EXPECT_EQ(status.exitCode, 128 + 15);
   EXPECT_NE(readFile(dir.log.path).find("Flash Engine exit code: 143\n"), std::string::npos);
 }

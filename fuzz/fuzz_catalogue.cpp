@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)std::fwrite(data, 1, size, file);
   (void)std::fclose(file);
   ReferenceCatalogue catalogue;
-  (void)loadReferenceCatalogueFile(path.c_str(), catalogue);
+  CatalogueFacts facts;
+  (void)loadReferenceCatalogueFile(path.c_str(), catalogue, facts);
   xmlSetGenericErrorFunc(nullptr, ignoreXmlMessage);
   return 0;
 }

@@ -36,8 +36,8 @@ bool looksLikeAReportSwitch(const std::string& word) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static CBaseCmp component;
-  component.silent = component.force = component.discovery = component.log.quiet = false;
-  component.reportPath.clear();
+  component.options = RunOptions{};
+  component.log.quiet = false;
   std::vector<std::string> words(1);
   for (std::size_t i = 0; i < size; ++i) {
     if (data[i] == 0) {
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<const char*> argv;
   for (const std::string& word : words) argv.push_back(word.c_str());
   const CommandLineResult result = parseCommandLine(component, static_cast<int>(argv.size()), argv.data());
-  if (result == CommandLineResult::Malformed && !component.discovery) {
+  if (result == CommandLineResult::Malformed && !component.options.discovery) {
     bool typo = false;
     for (const std::string& word : words) typo = typo || looksLikeAReportSwitch(word);
     if (!typo) std::abort();

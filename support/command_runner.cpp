@@ -8,9 +8,22 @@
 #include <utility>
 
 #include "support/shell_child.h"
+#include "support/stopwatch.h"
+
+CommandRecord commandRecord(const std::string& text, const CommandResult& result) {
+  CommandRecord record;
+  record.text = text;
+  record.started = result.started;
+  record.status = result.status;
+  record.outputBytes = result.output.size();
+  record.cutAtBound = result.cutAtBound;
+  record.milliseconds = result.milliseconds;
+  return record;
+}
 
 CommandResult runCaptured(const std::string& command, std::size_t bound) {
   CommandResult result;
+  const Stopwatch stopwatch;
   ShellChild child(command, ShellChild::Output::Captured);
   if (!child.started()) return result;
   result.started = true;
@@ -23,7 +36,9 @@ CommandResult runCaptured(const std::string& command, std::size_t bound) {
     if (n <= 0) break;
     result.output.append(piece, static_cast<std::size_t>(n));
   }
+  result.cutAtBound = result.output.size() >= bound;
   result.status = decodeSystemStatus(child.finish());
+  result.milliseconds = stopwatch.milliseconds();
   return result;
 }
 

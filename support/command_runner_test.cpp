@@ -60,3 +60,43 @@ TEST(RunCaptured, KeepsTheStatusBesideTheOutput) {
     }
   }
 }
+
+// The record keeps how the command ended without its output; a command cut
+// at the bound says so, one that ended of itself does not.
+TEST(RunCaptured, RecordSaysHowTheCommandEnded) {
+  struct Case {
+    const char* command;
+    std::size_t bound;
+    std::size_t outputBytes;
+    bool cut;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"printf abc; exit 4", kToolOutputBound, 3, false, 4},
+      {"printf abc", 3, 3, true, 0},
+      {"yes", 4, 4, true, 128 + SIGPIPE},
+      {"true", kToolOutputBound, 0, false, 0},
+  };
+  for (const Case& c : cases) {
+    const CommandRecord record = commandRecord(c.command, runCaptured(c.command, c.bound));
+    EXPECT_EQ(record.text, c.command);
+    EXPECT_TRUE(record.started) << c.command;
+    EXPECT_EQ(record.outputBytes, c.outputBytes) << c.command;
+    EXPECT_EQ(record.cutAtBound, c.cut) << c.command;
+    EXPECT_EQ(record.status.exitCode, c.exitCode) << c.command;
+    EXPECT_GE(record.milliseconds, 0) << c.command;
+  }
+}
+
+TEST(CommandStatus, SignalNumberOnlyWhenSignalled) {
+  EXPECT_EQ((CommandStatus{128 + SIGTERM, true}).signalNumber(), SIGTERM);
+  EXPECT_EQ((CommandStatus{128 + SIGTERM, false}).signalNumber(), 0);
+  EXPECT_EQ((CommandStatus{0, false}).signalNumber(), 0);
+}
+
+// The duration is the command's own, on the monotonic clock.
+TEST(RunCaptured, RecordsHowLongTheCommandTook) {
+  const CommandRecord record = commandRecord("sleep 0.2", runCaptured("sleep 0.2"));
+  EXPECT_GE(record.milliseconds, 190);
+  EXPECT_LT(record.milliseconds, 60000);
+}

@@ -30,3 +30,35 @@ TEST(CommandStream, CommandThatCannotRunGivesNoLines) {
   std::string line;
   EXPECT_FALSE(stream.readLine(line));
 }
+
+TEST(CommandStream, FinishSaysHowTheCommandEnded) {
+  CommandStream stream("printf 'a\\nbb\\n'; exit 5", 10, 100);
+  std::string line;
+  ASSERT_TRUE(stream.readLine(line));
+  ASSERT_TRUE(stream.readLine(line));
+  EXPECT_FALSE(stream.readLine(line));
+  const CommandRecord record = stream.finish();
+  EXPECT_EQ(record.text, "printf 'a\\nbb\\n'; exit 5");
+  EXPECT_TRUE(record.started);
+  EXPECT_EQ(record.status.exitCode, 5);
+  EXPECT_FALSE(record.status.signalled);
+  EXPECT_EQ(record.outputBytes, 5u);
+  EXPECT_FALSE(record.cutAtBound);
+}
+
+// Finished early, the command is stopped and no further line is read.
+TEST(CommandStream, FinishStopsACommandAtItsBound) {
+  CommandStream stream("yes", 10, 100);
+  std::string line;
+  ASSERT_TRUE(stream.readLine(line));
+  int more = 0;
+  while (stream.readLine(line)) ++more;
+  const CommandRecord record = stream.finish();
+  EXPECT_EQ(more, 49);
+  EXPECT_EQ(record.outputBytes, 100u);
+  EXPECT_TRUE(record.cutAtBound);
+  EXPECT_NE(record.status.exitCode, 0);
+  EXPECT_FALSE(stream.readLine(line));
+  // A second finish gives the same end.
+  EXPECT_EQ(stream.finish().status.exitCode, record.status.exitCode);
+}

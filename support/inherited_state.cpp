@@ -47,6 +47,19 @@ void cancelTimers() {
   for (int timer : {ITIMER_REAL, ITIMER_VIRTUAL, ITIMER_PROF}) (void)::setitimer(timer, &off, nullptr);
 }
 
+// A timer that fired before the run began (a slow start on a loaded host)
+// left its signal pending behind the caller's mask; ignoring a signal
+// discards it, and the disposition found is then put back.
+void discardPendingTimerSignals() {
+  for (int signal : {SIGALRM, SIGVTALRM, SIGPROF}) {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    struct sigaction found {};
+    if (::sigaction(signal, &ignore, &found) == 0) (void)::sigaction(signal, &found, nullptr);
+  }
+}
+
 }  // namespace
 
 bool openClosedStandardDescriptors() {
@@ -57,6 +70,10 @@ bool openClosedStandardDescriptors() {
 }
 
 void resetInheritedSignals() {
+  // The timers stop, and what they already raised goes, before the mask
+  // opens: otherwise the default action of SIGALRM or SIGPROF ends the run.
+  cancelTimers();
+  discardPendingTimerSignals();
   setDefault(SIGCHLD);
   setDefault(SIGALRM);
   (void)::signal(SIGPIPE, SIG_IGN);
@@ -64,7 +81,6 @@ void resetInheritedSignals() {
   sigset_t none;
   sigemptyset(&none);
   (void)::sigprocmask(SIG_SETMASK, &none, nullptr);
-  cancelTimers();
 }
 
 std::string absolutePathElements(const char* path) {

@@ -14,7 +14,8 @@ bool openClosedStandardDescriptors();
 
 // SIGCHLD and SIGALRM back at their defaults (an ignored SIGCHLD makes the
 // kernel reap a flash engine before its exit code is read), no signal
-// blocked, no alarm or interval timer pending. SIGPIPE and SIGXFSZ are
+// blocked, no alarm or interval timer pending, and no signal one of those
+// raised before the run began still pending behind the mask. SIGPIPE and SIGXFSZ are
 // ignored in the component, so that a vanished console or a file size limit
 // fails the write it stops instead of killing the run; children get both
 // back at their defaults. SIGTERM, SIGINT and SIGHUP are left as found.

@@ -69,6 +69,40 @@ TEST(OpenClosedStandardDescriptors, EachClosedOneGetsDevNull) {
   }
 }
 
+// Timers that fired before the run began, behind the caller's mask: their
+// signals are pending when the mask opens, and must not end the run. A
+// pending SIGTERM is the caller's and still arrives.
+TEST(ResetInheritedSignals, SignalsOfTimersThatAlreadyFiredAreDiscarded) {
+  EXPECT_EQ(inChild([] {
+              sigset_t all;
+              sigfillset(&all);
+              (void)sigprocmask(SIG_SETMASK, &all, nullptr);
+              const itimerval soon{{0, 0}, {0, 1000}};
+              (void)setitimer(ITIMER_REAL, &soon, nullptr);
+              (void)raise(SIGPROF);
+              (void)raise(SIGVTALRM);
+              sigset_t pending;
+              for (int waited = 0; waited < 1000; ++waited) {
+                if (sigpending(&pending) == 0 && sigismember(&pending, SIGALRM)) break;
+                (void)usleep(1000);
+              }
+              if (!sigismember(&pending, SIGALRM) || !sigismember(&pending, SIGPROF)) return 1;
+              resetInheritedSignals();
+              if (sigpending(&pending) != 0 || sigismember(&pending, SIGALRM)) return 2;
+              return 0;
+            }),
+            0);
+  EXPECT_EQ(inChild([] {
+              sigset_t all;
+              sigfillset(&all);
+              (void)sigprocmask(SIG_SETMASK, &all, nullptr);
+              (void)raise(SIGTERM);
+              resetInheritedSignals();
+              return 0;
+            }),
+            100 + SIGTERM);
+}
+
 TEST(ResetInheritedSignals, DefaultsUnblocksAndCancelsTimers) {
   EXPECT_EQ(inChild([] {
               (void)signal(SIGCHLD, SIG_IGN);
@@ -97,6 +131,28 @@ TEST(ResetInheritedSignals, DefaultsUnblocksAndCancelsTimers) {
                   return 7;
                 }
               }
+              return 0;
+            }),
+            0);
+}
+
+// A timer that fired before the component could cancel it (a slow start
+// under load) left its signal pending behind the inherited mask: unblocking
+// must not deliver it, or the run dies of SIGALRM or SIGPROF at its start.
+TEST(ResetInheritedSignals, ATimerSignalAlreadyPendingIsDiscarded) {
+  EXPECT_EQ(inChild([] {
+              sigset_t all;
+              sigfillset(&all);
+              (void)sigprocmask(SIG_SETMASK, &all, nullptr);
+              for (int timerSignal : {SIGALRM, SIGVTALRM, SIGPROF}) (void)raise(timerSignal);
+              resetInheritedSignals();
+              sigset_t pending;
+              if (sigpending(&pending) != 0) return 1;
+              for (int timerSignal : {SIGALRM, SIGVTALRM, SIGPROF}) {
+                if (sigismember(&pending, timerSignal)) return 2;
+              }
+              struct sigaction action {};
+              if (sigaction(SIGPROF, nullptr, &action) != 0 || action.sa_handler != SIG_DFL) return 3;
               return 0;
             }),
             0);

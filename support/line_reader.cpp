@@ -8,7 +8,7 @@
 #include <cstring>
 
 LineReader::LineReader(int fd, std::size_t lineBound, std::size_t totalBound)
-    : fd_(fd), lineBound_(lineBound), left_(totalBound) {}
+    : fd_(fd), lineBound_(lineBound), totalBound_(totalBound), left_(totalBound) {}
 
 bool LineReader::fill() {
   if (fd_ < 0 || left_ == 0) return false;

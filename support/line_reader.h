@@ -17,12 +17,15 @@ class LineReader {
   bool next(std::string& line);
   // Whether reading stopped at the total bound rather than at the end.
   bool stoppedAtBound() const { return left_ == 0; }
+  // The bytes read from the descriptor so far, lines dropped or not.
+  std::size_t bytesRead() const { return totalBound_ - left_; }
 
  private:
   bool fill();
 
   int fd_;
   std::size_t lineBound_;
+  std::size_t totalBound_;
   std::size_t left_;
   char buffer_[4096];
   std::size_t start_ = 0;

@@ -15,7 +15,7 @@ struct Pair {
 }  // namespace
 
 bool vendorNamed(const std::string& word, Vendor& vendor) {
-  for (Vendor candidate : {Vendor::QLogic, Vendor::Emulex, Vendor::Brocade}) {
+  for (Vendor candidate : allVendors()) {
     if (word == vendorWord(candidate)) {
       vendor = candidate;
       return true;

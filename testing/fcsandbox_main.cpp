@@ -11,20 +11,30 @@
 
 namespace {
 
-const char* kUsage =
-    "usage: fcsandbox ROOT WORKDIR [--direct VENDOR] [--reference FILE] [--library PATH] ADAPTER...\n"
-    "  ROOT      the system root to lay out (use it as FCUPDATE_ROOT)\n"
-    "  WORKDIR   the working directory, with reference.xml\n"
-    "  ADAPTER   key=value,... with vendor=qlogic|emulex|brocade, pci=DDDD:BB:DD.F,\n"
-    "            id=VVVV:DDDD:SSSS:SSSS, wwpn=WWN (once per port), wwnn, name, model,\n"
-    "            serial, driver, firmware, optionrom, fail=what+what\n"
-    "  --direct VENDOR   register VENDOR's library under a neutral path (direct route)\n"
-    "  --reference FILE  use FILE as reference.xml instead of one made from the adapters\n"
-    "  --library PATH    the simulated library to copy\n";
+// The registered vendors' words, as the usage text lists them: "qlogic|emulex|brocade".
+std::string vendorChoices() {
+  std::string choices;
+  for (testsupport::Vendor vendor : testsupport::allVendors()) {
+    choices += (choices.empty() ? "" : "|") + std::string(testsupport::vendorWord(vendor));
+  }
+  return choices;
+}
 
 int usage(const std::string& problem) {
   if (!problem.empty()) (void)std::fprintf(stderr, "fcsandbox: %s\n", problem.c_str());
-  (void)std::fputs(kUsage, stderr);
+  const std::string text =
+      "usage: fcsandbox ROOT WORKDIR [--direct VENDOR] [--reference FILE] [--library PATH] ADAPTER...\n"
+      "  ROOT      the system root to lay out (use it as FCUPDATE_ROOT)\n"
+      "  WORKDIR   the working directory, with reference.xml\n"
+      "  ADAPTER   key=value,... with vendor=" +
+      vendorChoices() +
+      ", pci=DDDD:BB:DD.F,\n"
+      "            id=VVVV:DDDD:SSSS:SSSS, wwpn=WWN (once per port), wwnn, name, model,\n"
+      "            serial, driver, firmware, optionrom, fail=what+what\n"
+      "  --direct VENDOR   register VENDOR's library under a neutral path (direct route)\n"
+      "  --reference FILE  use FILE as reference.xml instead of one made from the adapters\n"
+      "  --library PATH    the simulated library to copy\n";
+  (void)std::fputs(text.c_str(), stderr);
   return 64;
 }
 

@@ -2,33 +2,38 @@
 #include "testing/sandbox.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
 
+#include "components/registered_vendors.h"
 #include "support/shell_quote.h"
 
 namespace testsupport {
 namespace {
 
-const Vendor kVendors[] = {Vendor::QLogic, Vendor::Emulex, Vendor::Brocade};
-
 struct VendorLayout {
-  const char* nameWord;  // what the adapter name carries for the vendor to be chosen
-  const char* confName;
-  const char* libraryFile;  // the name pattern of the shared route, with .so
-  const char* directPath;   // the first path of the direct route
+  std::string nameWord;  // what the adapter name carries for the vendor to be chosen
+  std::string confName;
+  std::string libraryFile;  // the name pattern of the shared route, with .so
+  std::string directPath;   // the first path of the direct route
 };
 
-const VendorLayout& layoutOf(Vendor vendor) {
-  static const VendorLayout layouts[] = {
-      {"qlogic", "com.qlogic", "libqlsdm.so", "/usr/lib/libqlsdm.so"},
-      {"Emulex", "com.emulex", "libemsdm.so", "/usr/lib/libemsdm.so"},
-      {"Brocade", "com.brocade", "bfahbaapi.so", "/usr/lib/bfahbaapi.so"},
-  };
-  return layouts[static_cast<int>(vendor)];
+const RegisteredVendor& registration(Vendor vendor) { return kRegisteredVendors[static_cast<int>(vendor)]; }
+
+// The vendor extension chooses a management library by the adapter's name:
+// "qlogic", then "Emulex", and any other name gets the Brocade library, so a
+// vendor of its own is laid out under the Brocade names.
+VendorLayout layoutOf(Vendor vendor) {
+  const std::string word = registration(vendor).word;
+  if (word == "qlogic") return {"qlogic", "com.qlogic", "libqlsdm.so", "/usr/lib/libqlsdm.so"};
+  if (word == "emulex") return {"Emulex", "com.emulex", "libemsdm.so", "/usr/lib/libemsdm.so"};
+  return {registration(vendor).name, "com." + word, "bfahbaapi.so", "/usr/lib/bfahbaapi.so"};
 }
 
 std::string escaped(const std::string& text) {
@@ -133,10 +138,13 @@ void requirePlainPath(const std::string& path) {
 
 }  // namespace
 
-const char* vendorWord(Vendor vendor) {
-  static const char* words[] = {"qlogic", "emulex", "brocade"};
-  return words[static_cast<int>(vendor)];
+std::vector<Vendor> allVendors() {
+  std::vector<Vendor> vendors;
+  for (std::size_t i = 0; i < std::size(kRegisteredVendors); ++i) vendors.push_back(static_cast<Vendor>(i));
+  return vendors;
 }
+
+const char* vendorWord(Vendor vendor) { return registration(vendor).word; }
 
 SimAdapter simAdapter(Vendor vendor, const std::string& pci, const std::string& id,
                       const std::vector<std::string>& portWwns) {
@@ -189,10 +197,18 @@ std::string simDescription(const std::vector<SimAdapter>& adapters, const std::s
 
 void writeSysfsFunction(const std::string& root, const std::string& pci, const std::string& id) {
   const std::vector<std::string> parts = idParts(id);
-  const std::string dir = root + "/sys/devices/pci" + pci.substr(0, pci.find(':')) + ":00/" + pci;
+  const std::string below = "devices/pci" + pci.substr(0, pci.find(':')) + ":00/" + pci;
+  const std::string dir = root + "/sys/" + below;
   makeDirs(dir);
   const char* files[] = {"vendor", "device", "subsystem_vendor", "subsystem_device"};
   for (int i = 0; i < 4; ++i) writeFile(dir + "/" + files[i], "0x" + parts[i] + "\n");
+  writeFile(dir + "/class", "0x0c0400\n");
+  // The bus's list of functions, relative links as the kernel makes them.
+  makeDirs(root + "/sys/bus/pci/devices");
+  const std::string link = root + "/sys/bus/pci/devices/" + pci;
+  if (::symlink(("../../../" + below).c_str(), link.c_str()) != 0 && errno != EEXIST) {
+    throw std::runtime_error("cannot link " + link);
+  }
 }
 
 Sandbox::Sandbox() : ownedRoot_(new TempDir), ownedWork_(new TempDir) {
@@ -205,8 +221,8 @@ Sandbox::Sandbox(const std::string& root, const std::string& work) : root_(root)
 void Sandbox::add(const SimAdapter& adapter) {
   SimAdapter named = adapter;
   if (named.name.empty()) {
-    named.name = std::string(layoutOf(adapter.vendor).nameWord) + "-" + adapter.model + "-" +
-                 std::to_string(adapters_.size());
+    named.name =
+        layoutOf(adapter.vendor).nameWord + "-" + adapter.model + "-" + std::to_string(adapters_.size());
   }
   adapters_.push_back(named);
 }
@@ -236,7 +252,7 @@ std::string Sandbox::vendorLibrary(Vendor vendor) const {
 }
 
 void Sandbox::writeLibraries(std::string& conf) const {
-  for (Vendor vendor : kVendors) {
+  for (Vendor vendor : allVendors()) {
     std::vector<SimAdapter> own;
     for (const SimAdapter& adapter : adapters_) {
       if (adapter.vendor == vendor) own.push_back(adapter);
@@ -249,7 +265,7 @@ void Sandbox::writeLibraries(std::string& conf) const {
     const std::string source = librarySource_.empty() ? simLibraryFile() : librarySource_;
     installCopy(source, registered, description);
     if (vendorLibrary(vendor) != registered) installCopy(source, vendorLibrary(vendor), description);
-    conf += std::string(layoutOf(vendor).confName) + "\t" + registered + "\n";
+    conf += layoutOf(vendor).confName + "\t" + registered + "\n";
   }
 }
 

@@ -15,7 +15,9 @@
 //   etc/hba.conf                one line per vendor with adapters, naming that
 //                               vendor's copy of the simulated library
 //   opt/<vendor>/lib/<lib>.so   the copy of the shared route (<lib> is libqlsdm,
-//                               libemsdm or bfahbaapi), with <lib>.so.sim, the
+//                               libemsdm or bfahbaapi: the vendor extension
+//                               gives every vendor but QLogic and Emulex the
+//                               Brocade names), with <lib>.so.sim, the
 //                               description of its adapters; each call the
 //                               library gets is appended to <lib>.so.calls
 //   opt/hbaapi/libhbaapi-<vendor>.so and usr/lib/<lib>.so
@@ -23,7 +25,11 @@
 //                               HBA API copy under a neutral path and the
 //                               vendor's own copy where the direct load finds it
 //   sys/devices/pci<DDDD>:00/<DDDD:BB:DD.F>/{vendor,device,subsystem_vendor,
-//                               subsystem_device}, "0x%04x\n" each
+//                               subsystem_device}, "0x%04x\n" each, and class
+//                               "0x0c0400\n" (a Fibre Channel function)
+//   sys/bus/pci/devices/<DDDD:BB:DD.F>
+//                               a relative link to that folder, as the bus
+//                               lists its functions
 //   etc/redhat-release          (setRelease changes or adds release files)
 //   var/
 // and in work(): reference.xml, one catalogue entry per adapter key with the
@@ -39,11 +45,11 @@
 #include <string>
 #include <vector>
 
+#include "testing/registered_vendor.h"
 #include "testing/test_support.h"
 
 namespace testsupport {
 
-enum class Vendor { QLogic, Emulex, Brocade };
 enum class Route { Shared, Direct };
 
 struct SimPort {
@@ -58,7 +64,7 @@ struct SimPort {
 
 struct SimAdapter {
   Vendor vendor = Vendor::QLogic;
-  std::string name;  // empty: "qlogic-<model>-<n>", "Emulex-<model>-<n>" or "Brocade-<model>-<n>"
+  std::string name;  // empty: "qlogic-<model>-<n>", "Emulex-<model>-<n>" or "<Name>-<model>-<n>"
   std::string pci = "0000:05:00.0";        // domain:bus:device.function
   std::string id = "1077:2532:1077:015d";  // vendor:device:subsystem vendor:subsystem device
   std::string nodeWwn;                     // empty: the first port's WWN with 20:00 in front
@@ -78,7 +84,9 @@ struct SimAdapter {
 SimAdapter simAdapter(Vendor vendor, const std::string& pci, const std::string& id,
                       const std::vector<std::string>& portWwns);
 
-const char* vendorWord(Vendor vendor);  // "qlogic", "emulex", "brocade"
+// Every registered vendor, in the order of components/vendors.txt.
+std::vector<Vendor> allVendors();
+const char* vendorWord(Vendor vendor);  // "qlogic", "emulex", "brocade": its word in the registration
 
 // The built simulated library, or a variant built without one entry point
 // (variant "HBA_RegisterLibrary", "VLXFC_GetAdapterAttributes2",
@@ -92,7 +100,8 @@ void installSimLibrary(const std::string& path, const std::string& description,
 std::vector<std::string> simCalls(const std::string& libraryPath);
 // The description file text for adapters; libraryLines go to [library].
 std::string simDescription(const std::vector<SimAdapter>& adapters, const std::string& libraryLines = "");
-// One PCI function directory below root/sys with the four identity files.
+// One PCI function directory below root/sys with the four identity files and
+// its class, listed by the bus.
 void writeSysfsFunction(const std::string& root, const std::string& pci, const std::string& id);
 
 class Sandbox {

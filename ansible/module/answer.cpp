@@ -3,24 +3,31 @@
 
 #include <nlohmann/json.hpp>
 
+#include "framework/report_schema.h"
+
 namespace fleet {
 
 namespace {
 
 using nlohmann::json;
+namespace schema = reportSchema;
 
+// A device and its items under the report's own element names; only the
+// list of items has a name of the module's.
 json devicesJson(const std::vector<DeviceInfo>& devices) {
   json list = json::array();
   for (const DeviceInfo& device : devices) {
     json items = json::array();
     for (const FirmwareItemInfo& item : device.items) {
-      items.push_back({{"type", item.type},
-                       {"version", item.version},
-                       {"active_version", item.active_version},
-                       {"action", item.action},
-                       {"duration", item.duration}});
+      items.push_back({{schema::kItemType, item.type},
+                       {schema::kItemVersion, item.version},
+                       {schema::kActiveVersion, item.active_version},
+                       {schema::kAction, item.action},
+                       {schema::kDuration, item.duration}});
     }
-    list.push_back({{"device_id", device.device_id}, {"product_id", device.product_id}, {"items", items}});
+    list.push_back({{schema::kDeviceId, device.device_id},
+                    {schema::kProductId, device.product_id},
+                    {kDeviceItems, items}});
   }
   return list;
 }

@@ -26,6 +26,10 @@ struct Answer {
   std::vector<std::string> warnings;
 };
 
+// The key of a device's firmware items in the answer; the device's and the
+// items' other keys are the report's element names (framework/report_schema.h).
+constexpr char kDeviceItems[] = "items";
+
 // A failure before or without any answer from the component.
 Answer failedAnswer(const std::string& msg);
 

@@ -7,10 +7,13 @@
 #include <cstring>
 
 #include "ansible/module/read_only_file.h"
+#include "framework/report_schema.h"
 
 namespace fleet {
 
 namespace {
+
+namespace schema = reportSchema;
 
 bool named(const xmlNode* node, const char* name) {
   return node->type == XML_ELEMENT_NODE && xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>(name)) == 0;
@@ -27,7 +30,7 @@ const xmlNode* child(const xmlNode* parent, const char* name) {
 std::string childValue(const xmlNode* parent, const char* name) {
   const xmlNode* node = child(parent, name);
   if (node == nullptr) return "";
-  xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>("value"));
+  xmlChar* value = xmlGetProp(node, reinterpret_cast<const xmlChar*>(schema::kValue));
   if (value == nullptr) return "";
   std::string text = reinterpret_cast<const char*>(value);
   xmlFree(value);
@@ -36,20 +39,20 @@ std::string childValue(const xmlNode* parent, const char* name) {
 
 FirmwareItemInfo readItem(const xmlNode* node) {
   FirmwareItemInfo item;
-  item.type = childValue(node, "type");
-  item.version = childValue(node, "version");
-  item.active_version = childValue(node, "active_version");
-  item.action = childValue(node, "action");
-  item.duration = childValue(node, "duration");
+  item.type = childValue(node, schema::kItemType);
+  item.version = childValue(node, schema::kItemVersion);
+  item.active_version = childValue(node, schema::kActiveVersion);
+  item.action = childValue(node, schema::kAction);
+  item.duration = childValue(node, schema::kDuration);
   return item;
 }
 
 DeviceInfo readDevice(const xmlNode* node) {
   DeviceInfo device;
-  device.device_id = childValue(node, "device_id");
-  device.product_id = childValue(node, "product_id");
+  device.device_id = childValue(node, schema::kDeviceId);
+  device.product_id = childValue(node, schema::kProductId);
   for (const xmlNode* item = node->children; item != nullptr; item = item->next) {
-    if (named(item, "fw_item")) device.items.push_back(readItem(item));
+    if (named(item, schema::kFwItem)) device.items.push_back(readItem(item));
   }
   return device;
 }
@@ -89,7 +92,7 @@ bool readDiscoveryReport(const std::string& path, std::vector<DeviceInfo>& devic
   }
   const xmlNode* root = xmlDocGetRootElement(doc);
   const xmlNode* list =
-      root != nullptr && named(root, "tarvo_rom_discovery") ? child(root, "devices") : nullptr;
+      root != nullptr && named(root, schema::kRoot) ? child(root, schema::kDevices) : nullptr;
   if (list == nullptr) {
     xmlFreeDoc(doc);
     error = "the file " + path + " is not a self-discovery report";
@@ -97,7 +100,7 @@ bool readDiscoveryReport(const std::string& path, std::vector<DeviceInfo>& devic
   }
   devices.clear();
   for (const xmlNode* node = list->children; node != nullptr; node = node->next) {
-    if (named(node, "device")) devices.push_back(readDevice(node));
+    if (named(node, schema::kDevice)) devices.push_back(readDevice(node));
   }
   xmlFreeDoc(doc);
   return true;

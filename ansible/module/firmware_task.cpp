@@ -32,12 +32,6 @@ std::string absolute(const std::string& path) {
   return std::string(buffer) + "/" + path;
 }
 
-const char* componentExecutable(const std::string& component) {
-  if (component == "emulex") return "fcupdate-emulex";
-  if (component == "brocade") return "fcupdate-brocade";
-  return "fcupdate";
-}
-
 bool checkPackage(const ModuleOptions& options, const std::string& program, std::string& error) {
   struct stat info {};
   if (stat(options.packageDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
@@ -246,7 +240,7 @@ Answer runFirmwareTask(const ModuleOptions& given) {
   options.systemRoot = absolute(options.systemRoot);
   std::string program =
       options.executable.empty() ? componentExecutable(options.component) : options.executable;
-  if (program[0] != '/') program = options.packageDir + "/" + program;
+  if (program.empty() || program[0] != '/') program = options.packageDir + "/" + program;
   std::string error;
   if (!checkPackage(options, program, error)) return failedAnswer(error);
   return Call(options, program).run();

@@ -3,14 +3,24 @@
 
 #include <nlohmann/json.hpp>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "ansible/module/ansible_types.h"
 #include "ansible/module/bounded_json.h"
+#include "components/registered_vendors.h"
 
 namespace fleet {
 
 namespace {
+
+constexpr bool registered(std::string_view word) {
+  for (const RegisteredVendor& vendor : kRegisteredVendors) {
+    if (word == vendor.word) return true;
+  }
+  return false;
+}
+static_assert(registered(kDefaultComponent), "the default component is not in components/vendors.txt");
 
 using nlohmann::json;
 
@@ -107,11 +117,24 @@ bool parseModuleOptions(const std::string& text, ModuleOptions& options, std::st
   }
   options.hasSystemRoot = args.contains("system_root") && !args["system_root"].is_null();
   return readPath(args, "package_dir", options.packageDir, error) &&
-         readChoice(args, "component", {"qlogic", "emulex", "brocade"}, options.component, error) &&
+         readChoice(args, "component", componentChoices(), options.component, error) &&
          readPath(args, "executable", options.executable, error) &&
          readChoice(args, "state", {"reported", "updated"}, options.state, error) &&
          readBool(args, "force", options.force, error) &&
          readPath(args, "system_root", options.systemRoot, error) && readAnsibleKeys(args, options, error);
+}
+
+std::vector<std::string> componentChoices() {
+  std::vector<std::string> words;
+  for (const RegisteredVendor& vendor : kRegisteredVendors) words.emplace_back(vendor.word);
+  return words;
+}
+
+std::string componentExecutable(const std::string& component) {
+  for (const RegisteredVendor& vendor : kRegisteredVendors) {
+    if (component == vendor.word) return vendor.executable;
+  }
+  return "";
 }
 
 }  // namespace fleet

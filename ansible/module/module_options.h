@@ -3,12 +3,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace fleet {
 
+// The component when none is named; a word of the vendor registration.
+constexpr char kDefaultComponent[] = "qlogic";
+
 struct ModuleOptions {
   std::string packageDir;
-  std::string component = "qlogic";
+  std::string component = kDefaultComponent;
   std::string executable;  // empty: the one the component names, in packageDir
   std::string state = "updated";
   bool force = false;
@@ -17,6 +21,12 @@ struct ModuleOptions {
   bool checkMode = false;
   std::string tmpDir;  // Ansible's remote temporary directory, when it gives one
 };
+
+// The component choices: the vendor registration's words, in its order.
+std::vector<std::string> componentChoices();
+// The executable the registration names for a component choice; empty for
+// any other word.
+std::string componentExecutable(const std::string& component);
 
 // A module's options are flat; Ansible's own keys nest a level or two.
 // Deeper arguments are refused, the outermost mapping counting as 1.

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <utility>
+#include <vector>
+
 namespace fleet {
 namespace {
 
@@ -127,8 +132,6 @@ TEST(ModuleOptions, BadInputIsNamed) {
        "argument 'package_dir' is of type list and we were unable to convert to str"},
       {R"({"package_dir": "/p", "system_root": {"a": 1}})",
        "argument 'system_root' is of type dict and we were unable to convert to str"},
-      {R"({"package_dir": "/p", "component": "QLogic"})",
-       "value of component must be one of: qlogic, emulex, brocade, got: QLogic"},
       {R"({"package_dir": "/p", "state": "present"})",
        "value of state must be one of: reported, updated, got: present"},
       {R"({"package_dir": "/opt/fw\u0000/elsewhere"})",
@@ -151,6 +154,41 @@ TEST(ModuleOptions, BadInputIsNamed) {
     std::string error;
     EXPECT_FALSE(parseModuleOptions(c.text, options, error)) << c.text;
     EXPECT_EQ(error, c.message) << c.text;
+  }
+}
+
+// The choices and executables come from the build's copy of the vendor
+// registration: they must be the table's lines, in its order.
+TEST(ModuleOptions, ComponentsAreTheRegisteredVendors) {
+  std::ifstream table(std::string(FCUPDATE_SOURCE_DIR) + "/components/vendors.txt");
+  ASSERT_TRUE(table.is_open());
+  std::vector<std::pair<std::string, std::string>> registered;
+  std::string line;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string word, name, executable;
+    if (!(fields >> word) || word[0] == '#') continue;
+    fields >> name >> executable;
+    registered.emplace_back(word, executable);
+  }
+  ASSERT_FALSE(registered.empty());
+  std::vector<std::string> words;
+  for (const auto& vendor : registered) {
+    words.push_back(vendor.first);
+    EXPECT_EQ(componentExecutable(vendor.first), vendor.second);
+    EXPECT_EQ(parsed(R"({"package_dir": "/p", "component": ")" + vendor.first + R"("})").component,
+              vendor.first);
+  }
+  EXPECT_EQ(componentChoices(), words);
+  std::string listed;
+  for (const std::string& word : words) listed += (listed.empty() ? "" : ", ") + word;
+  for (const char* other : {"", "QLogic", "qlogic ", "fcupdate"}) {
+    EXPECT_EQ(componentExecutable(other), "") << other;
+    ModuleOptions options;
+    std::string error;
+    EXPECT_FALSE(parseModuleOptions(R"({"package_dir": "/p", "component": ")" + std::string(other) + R"("})",
+                                    options, error));
+    EXPECT_EQ(error, "value of component must be one of: " + listed + ", got: " + other);
   }
 }
 

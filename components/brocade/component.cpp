@@ -48,8 +48,8 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 
 int CComponent::flash() {
   const FlashEngine engine{kTool, std::string(" boot --update ") + kBootImage + " -a"};
-  const CommandStatus status =
-      runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
+  facts.engine = runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
+  const CommandStatus& status = facts.engine.status;
   return status.exitCode == 0 && !status.signalled ? kExitApplied : kExitFailed;
 }
 

@@ -10,18 +10,17 @@ namespace BrocadeComp {
 
 class CComponent : public CBaseCmp {
  public:
-  ~CComponent() override = default;
-
   // Refuses (false, after saying why) a boot update tool, boot image or
   // package folder that another user could change; otherwise the base
   // discovery.
   bool discover() override;
   // One device with one "Boot BIOS ROM" item per catalogued adapter.
   void buildInventory() override;
-  // The last four-part dotted number in the text, or the text unchanged.
-  std::wstring cleanVersionText(const std::wstring& text) override;
   // Applied when the tool succeeded, otherwise failed.
   int flash() override;
+
+  // The last four-part dotted number in the text, or the text unchanged.
+  static std::wstring cleanVersionText(const std::wstring& text);
 };
 
 }  // namespace BrocadeComp

@@ -123,8 +123,8 @@ TEST_F(BrocadeComponentTest, AnUnterminatedOptionRomFieldIsReadWithinItsBounds) 
 
 TEST_F(BrocadeComponentTest, FlashRunsTheToolOnceAndLogsTheCommandWithoutRedirections) {
   ASSERT_TRUE(standins::writeBootUpdateTool(workspace.dir()));
-  component->force = true;  // neither option changes the command
-  component->silent = true;
+  component->options.force = true;  // neither option changes the command
+  component->options.silent = true;
   EXPECT_EQ(component->flash(), 1);
   EXPECT_EQ(standins::recordedCalls(workspace.dir(), kTool), "boot --update bfa_boot_fw -a\n");
   EXPECT_EQ(workspace.log(),
@@ -159,6 +159,9 @@ TEST_F(BrocadeComponentTest, ToolInterruptedBySignalFails) {
   standins::setSignal(workspace.dir(), kTool, "TERM");
   EXPECT_EQ(component->flash(), 7);
   EXPECT_NE(workspace.log().find("Flash Engine exit code: 143\n"), std::string::npos) << workspace.log();
+  // The tool's shell was ended by the signal: the run keeps which one.
+  EXPECT_EQ(component->facts.engine.text.rfind("./bcu_bootupdate boot --update bfa_boot_fw -a 1>> ", 0), 0u);
+  EXPECT_EQ(component->facts.engine.status.signalNumber(), 15);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The Emulex rules: discovery through the kit's query, the catalogue key of a kit line, the kit's flash.
 #include "components/emulex/component.h"
 
+#include <vector>
+
 #include "components/emulex/flash_outcome.h"
 #include "components/emulex/kit_inventory.h"
 #include "components/emulex/kit_line.h"
@@ -35,11 +37,24 @@ std::string kitKey(const KitLine& line) {
          CComponent::padId(line.subsystemVendorId) + "." + CComponent::padId(line.subsystemId);
 }
 
+// What the run keeps of an adapter line, catalogued or not: the kit names
+// no library, location or WWN.
+AdapterFacts kitAdapterFacts(const KitLine& line, unsigned index) {
+  AdapterFacts facts;
+  facts.index = index;
+  facts.model = line.model;
+  facts.pciId = CComponent::padId(line.vendorId) + CComponent::padId(line.deviceId);
+  facts.subsystemId = CComponent::padId(line.subsystemVendorId) + CComponent::padId(line.subsystemId);
+  facts.firmwareVersion = line.firmware;
+  facts.optionRomVersion = line.bootCode;
+  return facts;
+}
+
 }  // namespace
 
 bool CComponent::prepareKit() {
   log.write("Preparing the Emulex Kit...");
-  const std::string refusal = unpackKit({kKitArchive, kKitScript});
+  const std::string refusal = unpackKit({kKitArchive, kKitScript}, facts.commands);
   if (!refusal.empty()) {
     log.write("FAILED!\n");
     log.write(refusal);
@@ -52,7 +67,11 @@ bool CComponent::prepareKit() {
 
 bool CComponent::discover() {
   if (prepareKit()) return false;
-  const std::string output = runCommand(std::string(kKitScript) + " /q /sysfs");
+  const std::string command = std::string(kKitScript) + " /q /sysfs";
+  // A query that never started parses as one that printed nothing.
+  const CommandResult query = runCaptured(command);
+  facts.commands.add(commandRecord(command, query));
+  const std::string& output = query.output;
   KitLineParser parser;
   int gaveUp = 0;
   for (const std::string& text : splitLines(output)) {
@@ -62,6 +81,9 @@ bool CComponent::discover() {
       if (parser.gaveUp() && ++gaveUp <= kLoggedGiveUps) logGaveUp(text);
       continue;
     }
+    std::vector<AdapterFacts>& seen = facts.discovery.adapters;
+    if (seen.size() < kMaxKitAdapters)
+      seen.push_back(kitAdapterFacts(line, static_cast<unsigned>(seen.size())));
     const std::wstring key = toWide(kitKey(line));
     const ReferenceDevice* entry = catalogueEntry(key);
     if (entry == nullptr) continue;
@@ -94,10 +116,11 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
 
 int CComponent::flash() {
   // " /sysfs " and " /f " (or " /update ") joined: two spaces before the mode.
-  const FlashEngine kit{kKitScript, std::string(" /sysfs ") + (force ? " /f" : " /update")};
+  const FlashEngine kit{kKitScript, std::string(" /sysfs ") + (options.force ? " /f" : " /update")};
   // The script was made executable when the kit was unpacked.
-  return reportFlashOutcome(
-      log, runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable));
+  facts.engine =
+      runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable);
+  return reportFlashOutcome(log, facts.engine.status);
 }
 
 std::string CComponent::padId(const std::string& text) {

@@ -10,19 +10,19 @@ namespace EmulexComp {
 
 class CComponent : public CBaseCmp {
  public:
-  ~CComponent() override = default;
-
   // Unpacks the kit, queries it and records every catalogued adapter; true
   // even when nothing was recorded.
   bool discover() override;
-  // The text up to the first space.
-  std::wstring cleanVersionText(const std::wstring& text) override;
+  int flash() override;
+
   // Unpacks the kit, closes it to other users and makes its script
   // executable; true (after saying why) when it may not run: not exactly one
   // archive whose own script the glob finds, not unpacked whole, or open to
   // another user's changes.
-  bool prepareKit() override;
-  int flash() override;
+  bool prepareKit();
+  // The text up to the first space; the kit's versions are taken as they
+  // are, so nothing calls it.
+  static std::wstring cleanVersionText(const std::wstring& text);
 
   // Zeros in front up to four characters; a longer text is unchanged.
   static std::string padId(const std::string& text);

@@ -123,8 +123,8 @@ TEST_F(EmulexComponentTest, FlashRunsTheKitWithTwoSpacesBeforeTheMode) {
     ASSERT_TRUE(standins::writeEmulexKit(flashWorkspace.dir()));
     CComponent kit;
     kit.log.quiet = true;
-    kit.force = c.force;
-    kit.silent = true;  // changes nothing in the command
+    kit.options.force = c.force;
+    kit.options.silent = true;  // changes nothing in the command
     EXPECT_FALSE(kit.prepareKit());
     EXPECT_EQ(kit.flash(), 1);
     EXPECT_EQ(standins::recordedCalls(flashWorkspace.dir(), kTool), c.recorded);
@@ -156,6 +156,48 @@ TEST_F(EmulexComponentTest, FlashPassesKitCodesThrough) {
   EXPECT_EQ(log.substr(log.size() - last.size()), last);
 }
 
+// Every adapter line the kit printed is kept for the run, catalogued or not,
+// with the texts the line gives.
+TEST_F(EmulexComponentTest, EveryAdapterLineIsKeptCataloguedOrNot) {
+  standins::setQueryOutput(
+      workspace.dir(), kTool,
+      "Emulex flash kit query\n"
+      "HBA=LPe12002-M8, PCI ID=f100, VID=10df, SSID=f100, SVID=10df, Firmware=US2.02A1, Boot Code=UU5.02a3\n"
+      "HBA=LPe11000, PCI ID=fe00, VID=10df, SSID=fe, SVID=10df, Firmware=US2.72A2, Boot Code=UU1.71a0\n");
+  EXPECT_TRUE(component->discover());
+  EXPECT_EQ(component->report.devices.size(), 1u);
+  const std::vector<AdapterFacts>& seen = component->facts.discovery.adapters;
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].index, 0u);
+  EXPECT_EQ(seen[0].model, "LPe12002-M8");
+  EXPECT_EQ(seen[0].pciId, "10dff100");
+  EXPECT_EQ(seen[0].subsystemId, "10dff100");
+  EXPECT_EQ(seen[0].firmwareVersion, "US2.02A1");
+  EXPECT_EQ(seen[0].optionRomVersion, "UU5.02a3");
+  EXPECT_EQ(seen[1].index, 1u);
+  EXPECT_EQ(seen[1].subsystemId, "10df00fe");
+  EXPECT_TRUE(component->facts.discovery.libraries.empty());
+}
+
+// The unzip, the query and the kit's flash are kept for the run.
+TEST_F(EmulexComponentTest, TheUnzipQueryAndFlashAreRecorded) {
+  standins::setQueryOutput(workspace.dir(), kTool, "Emulex flash kit query\n");
+  EXPECT_TRUE(component->discover());
+  const std::vector<CommandRecord>& commands = component->facts.commands.kept;
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[0].text, "unzip -o elxflashStandalone*.zip");
+  EXPECT_TRUE(commands[0].started);
+  EXPECT_EQ(commands[0].status.exitCode, 0);
+  EXPECT_GT(commands[0].outputBytes, 0u);
+  EXPECT_EQ(commands[1].text, "./elxflashStandalone*/lx/elxflash.sh /q /sysfs");
+  EXPECT_EQ(commands[1].outputBytes, 23u);
+  standins::setExitCode(workspace.dir(), kTool, 11);
+  EXPECT_EQ(component->flash(), 7);
+  EXPECT_EQ(component->facts.engine.text,
+            "./elxflashStandalone*/lx/elxflash.sh /sysfs  /update " + redirections(workspace));
+  EXPECT_EQ(component->facts.engine.status.exitCode, 11);
+}
+
 TEST_F(EmulexComponentTest, FlashInterruptedBySignalFails) {
   EXPECT_FALSE(component->prepareKit());
   // TERM rather than INT: a test run started in the background inherits an
@@ -164,6 +206,7 @@ TEST_F(EmulexComponentTest, FlashInterruptedBySignalFails) {
   EXPECT_EQ(component->flash(), 7);
   const std::string log = workspace.log();
   EXPECT_NE(log.find("Flash Engine exit code: 143\nAll updates failed.\n"), std::string::npos) << log;
+  EXPECT_EQ(component->facts.engine.status.signalNumber(), 15);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ std::string checkUnpacked(const std::vector<std::string>& archives, const std::v
 
 }  // namespace
 
-std::string unpackKit(const KitGlobs& kit) {
+std::string unpackKit(const KitGlobs& kit, CommandRecords& commands) {
   const std::vector<std::string> archives = expandGlob(kit.archive);
   if (archives.size() != 1) return kAmbiguousKit;
   std::string refusal = trustRefusal(judgePath(archives.front()));
@@ -81,7 +81,9 @@ std::string unpackKit(const KitGlobs& kit) {
   // to others before, not only after.
   refusal = walkTops(listingTops(listing), TreeWalk::JudgeOnly);
   if (!refusal.empty()) return refusal;
-  const CommandResult unzip = runCaptured(std::string("unzip -o ") + kit.archive);
+  const std::string command = std::string("unzip -o ") + kit.archive;
+  const CommandResult unzip = runCaptured(command);
+  commands.add(commandRecord(command, unzip));
   return checkUnpacked(archives, listing, unzip, kit.script);
 }
 

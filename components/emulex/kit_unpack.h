@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "support/command_runner.h"
+
 namespace EmulexComp {
 
 // The globs of the kit: the archive, and the script the commands run.
@@ -19,6 +21,7 @@ struct KitGlobs {
 // names (whatever unzip's status: a read-only package folder may hold the
 // kit unpacked beforehand), exactly one script, the archive's own, and it
 // trusted. The error line that refuses the kit, or empty when it may run.
-std::string unpackKit(const KitGlobs& kit);
+// The unzip, when it runs, is added to commands.
+std::string unpackKit(const KitGlobs& kit, CommandRecords& commands);
 
 }  // namespace EmulexComp

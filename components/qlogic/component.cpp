@@ -43,7 +43,11 @@ bool CComponent::discover() {
 
 void CComponent::buildInventory() {
   makeExecutable(kEngine);
-  const QueryReport query = parseQueryReport(runCommand(std::string(kEngine) + " /q"));
+  const std::string command = std::string(kEngine) + " /q";
+  // A query that never started parses as one that printed nothing.
+  const CommandResult output = runCaptured(command);
+  facts.commands.add(commandRecord(command, output));
+  const QueryReport query = parseQueryReport(output.output);
   for (const CataloguedAdapter& found : cataloguedAdapters(DeviceIdSource::CatalogueEntry)) {
     const ReferenceDevice& entry = *found.entry;
     const std::wstring installed = installedVersion(query, adapters[found.adapter].portWwn);
@@ -68,13 +72,12 @@ int CComponent::findCatalogueIndex(const std::wstring& name) {
 
 int CComponent::flash() {
   FlashEngine engine{kEngine, ""};
-  if (silent) engine.arguments += " /s";
-  if (force) engine.arguments += " /f";
-  const CommandStatus status =
-      runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
+  if (options.silent) engine.arguments += " /s";
+  if (options.force) engine.arguments += " /f";
+  facts.engine = runFlashEngine(log, engine, LoggedCommand::EngineOnly, ToolPreparation::MakeExecutable);
   // An interrupted flash is a failed one, whatever the status bits say.
-  if (status.signalled) return kExitFailed;
-  return exitCodeForEngine(status.exitCode);
+  if (facts.engine.status.signalled) return kExitFailed;
+  return exitCodeForEngine(facts.engine.status.exitCode);
 }
 
 std::wstring CComponent::cleanVersionText(const std::wstring& text) {

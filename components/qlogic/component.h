@@ -10,15 +10,16 @@ namespace QLogicComp {
 
 class CComponent : public CBaseCmp {
  public:
-  ~CComponent() override = default;
-
   // Refuses (false, after saying why) a flash engine or package folder that
   // another user could change; otherwise the base discovery.
   bool discover() override;
-  std::wstring cleanVersionText(const std::wstring& text) override;
   void buildInventory() override;
   int flash() override;
   int findCatalogueIndex(const std::wstring& name) override;
+
+  // The text up to its first space, without the first "v."; the inventory
+  // takes the engine's versions as they are and does not call it.
+  static std::wstring cleanVersionText(const std::wstring& text);
 };
 
 // The component's exit code for the flash engine's own.

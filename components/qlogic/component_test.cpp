@@ -152,8 +152,8 @@ TEST(QLogicFlash, LoggedCommandAndArguments) {
   };
   for (const Case& c : cases) {
     Site b;
-    b.component.silent = c.silent;
-    b.component.force = c.force;
+    b.component.options.silent = c.silent;
+    b.component.options.force = c.force;
     EXPECT_EQ(b.component.flash(), 1);
     EXPECT_EQ(b.log(), std::string("Executing flash engine: ") + c.logged +
                            "\nqlafwupdate: flashing adapters\nqlafwupdate: progress on stderr\n"
@@ -196,4 +196,46 @@ TEST(QLogicVersionText, CutAtSpaceThenDropTheMarker) {
   EXPECT_EQ(b.component.cleanVersionText(L"2.10v.1"), L"2.101");
   EXPECT_EQ(b.component.cleanVersionText(L" v.1"), L"");
   EXPECT_EQ(b.component.cleanVersionText(L""), L"");
+}
+
+// The query and the flash engine are kept for the run: how each ended, and
+// for the query how much it printed.
+TEST(QLogicFacts, TheQueryAndTheEngineAreRecorded) {
+  Site b;
+  b.entry(L"1077.2432", L"2.10");
+  b.adapter("10772432", "N/A", kPortA);
+  writeFile(b.work / "qlafwupdate.query", block(0, "2.02", kPortA));
+  b.component.buildInventory();
+  ASSERT_EQ(b.component.facts.commands.kept.size(), 1u);
+  const CommandRecord& query = b.component.facts.commands.kept[0];
+  EXPECT_EQ(query.text, "./qlafwupdate /q");
+  EXPECT_TRUE(query.started);
+  EXPECT_EQ(query.status.exitCode, 0);
+  EXPECT_EQ(query.outputBytes, block(0, "2.02", kPortA).size());
+  EXPECT_FALSE(query.cutAtBound);
+  EXPECT_EQ(b.component.facts.engine.text, "");
+
+  writeFile(b.work / "qlafwupdate.exit", "9");
+  EXPECT_EQ(b.component.flash(), 7);
+  const CommandRecord& engine = b.component.facts.engine;
+  const std::string log = shellQuote(b.root / "var/vlx/Component.log");
+  EXPECT_EQ(engine.text, "./qlafwupdate 1>> " + log + " 2>> " + log + " 3>> " + log);
+  EXPECT_TRUE(engine.started);
+  EXPECT_EQ(engine.status.exitCode, 9);
+  EXPECT_EQ(engine.status.signalNumber(), 0);
+}
+
+// A query that fails parses as one that printed nothing, and its status is
+// kept beside it.
+TEST(QLogicFacts, AFailingQueryKeepsItsStatus) {
+  Site b;
+  writeFile(b.work / "qlafwupdate", "#!/bin/sh\necho 'HBA Instance: 0'\nexit 4\n");
+  b.entry(L"1077.2432", L"2.10");
+  b.adapter("10772432", "N/A", kPortA);
+  b.component.buildInventory();
+  ASSERT_EQ(b.component.report.devices.size(), 1u);
+  EXPECT_EQ(b.component.report.devices[0].fw_items[0].active_version, L"");
+  ASSERT_EQ(b.component.facts.commands.kept.size(), 1u);
+  EXPECT_EQ(b.component.facts.commands.kept[0].status.exitCode, 4);
+  EXPECT_EQ(b.component.facts.commands.kept[0].outputBytes, 16u);
 }

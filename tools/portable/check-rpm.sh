@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Checks that rpm 4.3 and 4.4 can install an RPM of the portable build: a gzip
 # payload, MD5 file digests, no build-id links, and requirements no newer than
-# those rpm versions, glibc 2.3.4 and libxml2 2.6.16 know.
+# those rpm versions, glibc 2.3.4 and libxml2 2.6.16 know; and that the file
+# is named as rpm names the package, NAME-VERSION-RELEASE.ARCH.rpm.
 # Usage: check-rpm.sh RPM
 set -euo pipefail
 package=$1
 faults=()
+named=$(rpm -qp --qf '%{NAME}-%{VERSION}-%{RELEASE}.%{ARCH}.rpm' "$package")
+[ "$(basename "$package")" = "$named" ] || faults+=("file name $(basename "$package") for $named")
 compressor=$(rpm -qp --qf '%{PAYLOADCOMPRESSOR}' "$package")
 [ "$compressor" = gzip ] || faults+=("payload $compressor")
 # No digest algorithm tag means MD5, which is all rpm 4.4 reads.

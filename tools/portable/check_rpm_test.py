@@ -2,6 +2,7 @@
 """check-rpm.sh against small RPMs made with rpmbuild: one that rpm 4.3 and
 4.4 could install, and one fault each beside it."""
 import os
+import shutil
 import subprocess
 import tempfile
 import unittest
@@ -63,6 +64,18 @@ class CheckRpmTest(unittest.TestCase):
                     else:
                         self.assertEqual(result.returncode, 1, result.stdout)
                         self.assertIn(reason, result.stdout)
+
+    def test_a_file_not_named_for_its_package(self):
+        with tempfile.TemporaryDirectory() as work:
+            built = build_rpm(work, "named", "", {})
+            named = os.path.basename(built)  # rpmbuild's own name: probe-1-1.ARCH.rpm
+            for other in ["probe-1-portable.x86_64.rpm", "probe-1-Linux.rpm", "probe-1-2.x86_64.rpm"]:
+                with self.subTest(other):
+                    renamed = os.path.join(work, other)
+                    shutil.copy(built, renamed)
+                    result = subprocess.run([CHECK, renamed], capture_output=True, text=True)
+                    self.assertEqual(result.returncode, 1, result.stdout)
+                    self.assertIn("file name %s for %s" % (other, named), result.stdout)
 
 
 if __name__ == "__main__":

@@ -56,11 +56,12 @@ endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL fcupdate_portable_link_compat ${CMAKE_SOURCE_DIR})
 
 # rpm 4.3 and 4.4 read gzip payloads and MD5 file digests only, and know
-# nothing of build-id links.
+# nothing of build-id links. The release names the build, as a dist tag
+# would: fcupdate-VERSION-1.portable.x86_64.rpm (packaging/package.cmake).
 set(CPACK_RPM_COMPRESSION_TYPE gzip)
 set(CPACK_RPM_SPEC_MORE_DEFINE "%define _binary_filedigest_algorithm 1
 %define _source_filedigest_algorithm 1
 %define _build_id_links none")
-set(CPACK_PACKAGE_FILE_NAME fcupdate-${PROJECT_VERSION}-portable.x86_64)
+set(FCUPDATE_RPM_DIST .portable)
 # The package installs what `make portable` built; the tests need not be built.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)

@@ -1,0 +1,91 @@
+# The vendor registration: reads components/vendors.txt, checks that each line
+# names a vendor folder of this tree, and keeps the table for the rest of the
+# build. A line that names no such vendor stops the configure, so that no
+# executable is ever built around the wrong component.
+
+function(fcupdate_vendor_error line problem)
+  message(FATAL_ERROR "components/vendors.txt: '${line}': ${problem}")
+endfunction()
+
+# The table's lines as word, name and executable, checked one by one.
+function(fcupdate_read_vendor_table table)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+  get_filename_component(dir ${table} DIRECTORY)
+  set(words "")
+  set(names "")
+  set(executables "")
+  file(STRINGS ${table} lines)
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line STREQUAL "" OR line MATCHES "^#")
+      continue()
+    endif()
+    string(REGEX REPLACE "[ \t]+" ";" fields "${line}")
+    list(LENGTH fields count)
+    if(NOT count EQUAL 3)
+      fcupdate_vendor_error("${line}" "a line is: word name executable")
+    endif()
+    list(GET fields 0 word)
+    list(GET fields 1 name)
+    list(GET fields 2 executable)
+    if(NOT word MATCHES "^[a-z][a-z0-9]*$")
+      fcupdate_vendor_error("${line}" "the word is lower-case letters and digits")
+    endif()
+    if(NOT name MATCHES "^[A-Z][A-Za-z0-9]*$")
+      fcupdate_vendor_error("${line}" "the name is letters and digits, the first upper-case")
+    endif()
+    if(NOT executable MATCHES "^[a-z][a-z0-9-]*$")
+      fcupdate_vendor_error("${line}" "the executable is lower-case letters, digits and hyphens")
+    endif()
+    if(word IN_LIST words OR name IN_LIST names OR executable IN_LIST executables)
+      fcupdate_vendor_error("${line}" "a word, name or executable registered twice")
+    endif()
+    if(NOT EXISTS ${dir}/${word}/CMakeLists.txt OR NOT EXISTS ${dir}/${word}/component.h)
+      fcupdate_vendor_error("${line}" "unknown vendor: no components/${word}/ with a CMakeLists.txt and a component.h")
+    endif()
+    file(STRINGS ${dir}/${word}/component.h declared REGEX "^namespace ${name}Comp {")
+    if(NOT declared)
+      fcupdate_vendor_error("${line}" "components/${word}/component.h has no namespace ${name}Comp")
+    endif()
+    list(APPEND words ${word})
+    list(APPEND names ${name})
+    list(APPEND executables ${executable})
+  endforeach()
+  if(NOT words)
+    message(FATAL_ERROR "components/vendors.txt registers no vendor")
+  endif()
+  set_property(GLOBAL PROPERTY FCUPDATE_VENDOR_WORDS ${words})
+  set_property(GLOBAL PROPERTY FCUPDATE_VENDOR_NAMES ${names})
+  set_property(GLOBAL PROPERTY FCUPDATE_VENDOR_EXECUTABLES ${executables})
+endfunction()
+
+# The registered vendors' words, names and executables, in table order, into
+# the three variables named.
+function(fcupdate_registered_vendors words names executables)
+  get_property(value GLOBAL PROPERTY FCUPDATE_VENDOR_WORDS)
+  set(${words} ${value} PARENT_SCOPE)
+  get_property(value GLOBAL PROPERTY FCUPDATE_VENDOR_NAMES)
+  set(${names} ${value} PARENT_SCOPE)
+  get_property(value GLOBAL PROPERTY FCUPDATE_VENDOR_EXECUTABLES)
+  set(${executables} ${value} PARENT_SCOPE)
+endfunction()
+
+# The table for C++: components/registered_vendors.h for whoever lists the
+# vendors (the fleet module), testing/registered_vendor.h for the test tools,
+# both below the include folder of the interface library
+# fcupdate_vendor_table.
+function(fcupdate_write_vendor_headers)
+  fcupdate_registered_vendors(words names executables)
+  set(FCUPDATE_VENDOR_ROWS "")
+  foreach(word name executable IN ZIP_LISTS words names executables)
+    string(APPEND FCUPDATE_VENDOR_ROWS "    {\"${word}\", \"${name}\", \"${executable}\"},\n")
+  endforeach()
+  string(REPLACE ";" ", " FCUPDATE_VENDOR_ENUM "${names}")
+  set(generated ${CMAKE_BINARY_DIR}/generated/vendors)
+  configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/registered_vendors.h.in
+                 ${generated}/components/registered_vendors.h @ONLY)
+  configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/registered_vendor_enum.h.in
+                 ${generated}/testing/registered_vendor.h @ONLY)
+  add_library(fcupdate_vendor_table INTERFACE)
+  target_include_directories(fcupdate_vendor_table INTERFACE ${generated})
+endfunction()
