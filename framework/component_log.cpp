@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/child_groups.h"
 #include "support/console.h"
 #include "support/system_root.h"
 #include "support/wide_text.h"
@@ -78,25 +79,42 @@ ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
 }
 
 ComponentLog& ComponentLog::write(const std::string& text) {
+  if (runStopping()) return *this;
   echoAfterLogging(text, append(text));
   return *this;
 }
 
 ComponentLog& ComponentLog::write(const std::wstring& text) {
+  if (runStopping()) return *this;
   const std::string bytes = toConsoleBytes(text);
   echoAfterLogging(bytes, append(bytes));
   return *this;
 }
 
 ComponentLog& ComponentLog::write(int value) {
+  if (runStopping()) return *this;
   const std::string digits = std::to_string(value);
   echoAfterLogging(digits, append(digits));
   return *this;
 }
 
 ComponentLog& ComponentLog::writeLogOnly(const std::string& text) {
+  if (runStopping()) return *this;
   if (!append(text)) writeStdout(std::string(kLogError));
+  keepLogOnly(text);
   return *this;
+}
+
+// Whole lines, each cut to a bound, so that a tool's text cannot grow them.
+void ComponentLog::keepLogOnly(const std::string& text) {
+  for (const char c : text) {
+    if (c != '\n') {
+      if (partLine_.size() < kKeptLineBytes) partLine_ += c;
+      continue;
+    }
+    logOnlyLines.add(partLine_);
+    partLine_.clear();
+  }
 }
 
 // The log is written first, so that a console that is gone can never cost a
