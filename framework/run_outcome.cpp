@@ -50,7 +50,8 @@ RunOutcome engineOutcome(const CommandRecord& engine, int exitCode) {
   if (!engine.started) return failed("engine_failed", "the flash engine could not be started");
   const CommandStatus& status = engine.status;
   if (status.signalled) {
-    return failed("engine_failed", "the flash engine was ended by signal " + std::to_string(status.signalNumber()));
+    return failed("engine_failed",
+                  "the flash engine was ended by signal " + std::to_string(status.signalNumber()));
   }
   const std::string ended = "the flash engine ended with " + std::to_string(status.exitCode);
   if (exitCode == kExitApplied) return {"applied", "none", ended};
@@ -63,14 +64,15 @@ RunOutcome lockOutcome(const RunStory& story) {
   if (story.lock == RunLockStory::Interrupted) {
     return failed("signal", firstSignal() + " came while the run waited for the run lock");
   }
-  return failed("lock_timeout",
-                "another run held the run lock for more than " + std::to_string(story.lockBoundSeconds) + " s");
+  return failed("lock_timeout", "another run held the run lock for more than " +
+                                    std::to_string(story.lockBoundSeconds) + " s");
 }
 
 RunOutcome flashOutcome(CBaseCmp& c, int exitCode) {
   if (!c.facts.engine.text.empty()) return engineOutcome(c.facts.engine, exitCode);
   if (exitCode == kExitFailed) {
-    if (c.facts.kitRefused) return failed("kit_refused", "the Emulex kit was refused: " + plainLine(c.facts.toolRefusal));
+    if (c.facts.kitRefused)
+      return failed("kit_refused", "the Emulex kit was refused: " + plainLine(c.facts.toolRefusal));
     if (!c.facts.toolRefusal.empty()) return failed("tool_refused", plainLine(c.facts.toolRefusal));
     return noAdaptersOutcome(c.facts);
   }
@@ -84,11 +86,13 @@ RunOutcome flashOutcome(CBaseCmp& c, int exitCode) {
 
 RunOutcome runOutcome(CBaseCmp& c, const RunStory& story) {
   if (story.parseFailed) return {"parse_error", "parse_error", "the command line could not be parsed"};
-  if (story.lock == RunLockStory::TimedOut || story.lock == RunLockStory::Interrupted) return lockOutcome(story);
+  if (story.lock == RunLockStory::TimedOut || story.lock == RunLockStory::Interrupted)
+    return lockOutcome(story);
   if (runStopping()) return failed("signal", firstSignal() + " stopped the run before the flash");
   if (!c.facts.catalogue.loaded) return catalogueOutcome(c.facts.catalogue);
   if (c.reportMode() && story.exitCode != kExitFailed) {
-    if (c.facts.reportWritten) return {"report_written", "none", "the report was written to " + c.options.reportPath};
+    if (c.facts.reportWritten)
+      return {"report_written", "none", "the report was written to " + c.options.reportPath};
     return {"report_failed", "report_failed", "the report could not be written to " + c.options.reportPath};
   }
   return flashOutcome(c, story.exitCode);

@@ -8,7 +8,7 @@
 #include "framework/run_story.h"
 
 struct RunOutcome {
-  std::string word;    // applied, nothing_done, failed, engine_exit, report_written, report_failed, parse_error
+  std::string word;  // applied, nothing_done, failed, engine_exit, report_written, report_failed, parse_error
   std::string cause;   // none, catalogue_missing, ..., parse_error
   std::string reason;  // "the flash engine ended with 9"
 };

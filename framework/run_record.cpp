@@ -20,7 +20,9 @@ namespace {
 constexpr std::uint64_t kDigestBound = std::uint64_t{1} << 30;
 const char kCatalogueFile[] = "reference.xml";
 
-HistoryRecord textOrNull(const std::string& text) { return text.empty() ? HistoryRecord() : HistoryRecord(text); }
+HistoryRecord textOrNull(const std::string& text) {
+  return text.empty() ? HistoryRecord() : HistoryRecord(text);
+}
 
 // Wide texts of the catalogue and inventory as UTF-8; a character below
 // zero is a byte widened with its sign and goes back as that byte.
@@ -144,7 +146,8 @@ HistoryRecord deviceRecords(const CBaseCmp& c) {
 void endingOf(const CommandRecord& command, HistoryRecord& record) {
   const bool ended = command.started && !command.status.signalled;
   record["exit_code"] = ended ? HistoryRecord(command.status.exitCode) : HistoryRecord();
-  record["signal"] = command.status.signalled ? HistoryRecord(command.status.signalNumber()) : HistoryRecord();
+  record["signal"] =
+      command.status.signalled ? HistoryRecord(command.status.signalNumber()) : HistoryRecord();
 }
 
 HistoryRecord commandRecords(const CommandRecords& commands) {
@@ -261,7 +264,8 @@ HistoryRecord endedRecord(CBaseCmp& c, const RunStory& story) {
   record["boot_time"] = boot < 0 ? HistoryRecord() : HistoryRecord(boot);
   record["working_directory"] = textOrNull(workingDirectory());
   record["arguments"] = texts(story.arguments);
-  record["ignored_arguments"] = texts(story.parseFailed ? std::vector<std::string>() : ignoredArguments(story.arguments));
+  record["ignored_arguments"] =
+      texts(story.parseFailed ? std::vector<std::string>() : ignoredArguments(story.arguments));
   record["mode"] = modeWord(c, story);
   record["force"] = c.options.force;
   record["silent"] = c.options.silent;

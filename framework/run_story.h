@@ -18,9 +18,9 @@ enum class RunLockStory {
 };
 
 struct RunStory {
-  std::string program;    // "fcupdate"
-  std::string version;    // the project's version
-  std::string component;  // "qlogic", "emulex", "brocade"
+  std::string program;                 // "fcupdate"
+  std::string version;                 // the project's version
+  std::string component;               // "qlogic", "emulex", "brocade"
   std::vector<std::string> arguments;  // after the program name
   std::string runId;
   long long startedMs = 0;
