@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   int exitCode = 0;
   {
     Component component;  // creates the log directory and file
-    exitCode = runComponent(component, {FCUPDATE_PROGRAM, FCUPDATE_VERSION}, argc, argv);
+    exitCode = runComponent(component, {FCUPDATE_PROGRAM, FCUPDATE_VERSION, FCUPDATE_COMPONENT}, argc, argv);
   }
   return exitCode;
 }

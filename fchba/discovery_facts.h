@@ -41,6 +41,9 @@ struct AdapterFacts {
   unsigned pciBus = 0;
   unsigned pciFunction = 0;
   std::string sysfsDevice;  // the directory the PCI lookup accepted; empty when none
+  // The catalogue key, where the component's own discovery knows it (the
+  // Emulex kit's lines); empty when the adapter record gives it.
+  std::string key;
   // Why the record is not what it should be: a failed HBA API call with its
   // status, the vendor extension's status text, why pciId is "N/A".
   BoundedList<std::string, 32> problems;

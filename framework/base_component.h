@@ -59,6 +59,14 @@ class CBaseCmp {
   virtual bool writeDiscoveryReport();
   // Index into catalogue.devices of the entry for an adapter key, or -1.
   virtual int findCatalogueIndex(const std::wstring& name);
+  // The file of the package that the flash writes from (the flash engine,
+  // the kit archive, the boot image), relative to the working directory;
+  // empty when there is none or it cannot be told. Its digest identifies
+  // the package in the run history.
+  virtual std::string packageFile() const { return std::string(); }
+  // Whether the flash engine's exit code says it wrote firmware, so that
+  // the host needs a reboot for it to take effect.
+  virtual bool engineWroteFirmware(int engineExitCode) const { return engineExitCode == 0; }
 
   // The entry findCatalogueIndex finds for the key, or nullptr; an index it
   // returns outside the catalogue counts as none.

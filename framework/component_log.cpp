@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/child_groups.h"
 #include "support/console.h"
 #include "support/system_root.h"
 #include "support/wide_text.h"
@@ -50,9 +51,11 @@ bool folderIsOurs(const char* path) {
   return ours;
 }
 
-int openLogFile(const char* path) {
+namespace {
+
+int openAppending(const char* path, int access) {
   if (!folderIsOurs(path)) return -1;
-  const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+  const int fd = ::open(path, access | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
   if (fd < 0) return -1;
   struct stat info;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
@@ -62,6 +65,12 @@ int openLogFile(const char* path) {
   return fd;
 }
 
+}  // namespace
+
+int openLogFile(const char* path) { return openAppending(path, O_WRONLY); }
+
+int openLogFileForUpdate(const char* path) { return openAppending(path, O_RDWR); }
+
 ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
   makeFolders(hostPath("/var/vlx"));
   // A log that cannot be created shows itself at each write.
@@ -70,25 +79,42 @@ ComponentLog::ComponentLog() : path(hostPath("/var/vlx/Component.log")) {
 }
 
 ComponentLog& ComponentLog::write(const std::string& text) {
+  if (runStopping()) return *this;
   echoAfterLogging(text, append(text));
   return *this;
 }
 
 ComponentLog& ComponentLog::write(const std::wstring& text) {
+  if (runStopping()) return *this;
   const std::string bytes = toConsoleBytes(text);
   echoAfterLogging(bytes, append(bytes));
   return *this;
 }
 
 ComponentLog& ComponentLog::write(int value) {
+  if (runStopping()) return *this;
   const std::string digits = std::to_string(value);
   echoAfterLogging(digits, append(digits));
   return *this;
 }
 
 ComponentLog& ComponentLog::writeLogOnly(const std::string& text) {
+  if (runStopping()) return *this;
   if (!append(text)) writeStdout(std::string(kLogError));
+  keepLogOnly(text);
   return *this;
+}
+
+// Whole lines, each cut to a bound, so that a tool's text cannot grow them.
+void ComponentLog::keepLogOnly(const std::string& text) {
+  for (const char c : text) {
+    if (c != '\n') {
+      if (partLine_.size() < kKeptLineBytes) partLine_ += c;
+      continue;
+    }
+    logOnlyLines.add(partLine_);
+    partLine_.clear();
+  }
 }
 
 // The log is written first, so that a console that is gone can never cost a

@@ -2,7 +2,10 @@
 // which accumulates across runs, and echoed to the console unless quiet.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+#include "support/bounded_list.h"
 
 // Whether the folder of path is a real directory of the running user that
 // nobody else can write (one of ours that is too open is closed to 0755).
@@ -14,6 +17,9 @@ bool folderIsOurs(const char* path);
 // real directory owned by the running user and writable by no one else.
 // Safe to call from a signal handler.
 int openLogFile(const char* path);
+// The same open, for reading back as well as appending (the run history
+// looks at its last byte); never called from a signal handler.
+int openLogFileForUpdate(const char* path);
 
 // The console line that follows a message the log did not take.
 extern const char kLogError[];
@@ -26,6 +32,7 @@ class ComponentLog {
 
   // Each write that does not reach the log file whole is followed on the
   // console by "ERROR : Unable to write to log file", even when quiet.
+  // Once a signal has stopped the run, nothing more is written or shown.
   ComponentLog& write(const std::string& text);
   ComponentLog& write(const std::wstring& text);
   ComponentLog& write(int value);
@@ -39,10 +46,17 @@ class ComponentLog {
 
   std::string path;  // "/var/vlx/Component.log" below the system root
   bool quiet = false;
+  // The lines written to the log only (its warnings and notices), without
+  // their line ends, for the record of the run.
+  BoundedList<std::string, 64> logOnlyLines;
 
  private:
   // Opens the file for this one write only, so that a flash engine's output,
   // appended by the shell in between, lands in time order.
   bool append(const std::string& bytes) const;
   void echoAfterLogging(const std::string& bytes, bool logged) const;
+  void keepLogOnly(const std::string& text);
+
+  static constexpr std::size_t kKeptLineBytes = 1024;
+  std::string partLine_;
 };

@@ -5,6 +5,10 @@
 // console and the component log stay exactly as they are.
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include "fchba/discovery_facts.h"
 #include "framework/catalogue.h"
 #include "support/command_runner.h"
@@ -25,6 +29,16 @@ struct RunFacts {
   CommandRecords commands;
   // The flash engine as it ended; its text is empty when none ran.
   CommandRecord engine;
+  // The error line that refused the vendor's tool or package files, or the
+  // Emulex kit, before discovery; empty when nothing was refused.
+  std::string toolRefusal;
+  bool kitRefused = false;
+  // For each device of the inventory, in its order, the index of the
+  // adapter it came from; shorter (or empty) where the component does not
+  // know it, as with the Emulex kit.
+  std::vector<std::size_t> deviceAdapters;
+  // Report mode: whether the report reached its path.
+  bool reportWritten = false;
   // The release code is kept where platform detection always put it:
   // DiscoveryReport::platformName.
 };

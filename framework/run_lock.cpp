@@ -75,7 +75,34 @@ bool tryLock(int fd) {
   }
 }
 
+// The lock file is root's own: a regular file of the running user, mode
+// 0600 (anyone who can open it could hold it), in a folder nobody else can
+// write, never through a link, and never inherited by a child.
+int openLockFile(const std::string& path) {
+  if (!folderIsOurs(path.c_str())) return -1;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+  if (fd < 0) return -1;
+  (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  struct stat info;
+  const bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+                    ((info.st_mode & 077) == 0 || ::fchmod(fd, 0600) == 0);
+  if (!ours) {
+    (void)::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+std::string lockPath() { return hostPath("/var/vlx/fcupdate.lock"); }
+
 }  // namespace
+
+int takeRunLockIfFree() {
+  const int fd = openLockFile(lockPath());
+  if (fd < 0 || tryLock(fd)) return fd;
+  (void)::close(fd);
+  return -1;
+}
 
 int runLockWaitSeconds() {
   const char* root = std::getenv("FCUPDATE_ROOT");
@@ -88,8 +115,7 @@ int runLockWaitSeconds() {
   return static_cast<int>(seconds);
 }
 
-RunLock::RunLock(const ComponentLog& log)
-    : path_(hostPath("/var/vlx/fcupdate.lock")), bound_(runLockWaitSeconds()) {
+RunLock::RunLock(const ComponentLog& log) : path_(lockPath()), bound_(runLockWaitSeconds()) {
   if (!open()) return;
   if (tryLock(fd_)) {
     state_ = State::Held;
@@ -102,23 +128,9 @@ RunLock::~RunLock() {
   if (fd_ >= 0) (void)::close(fd_);
 }
 
-// The lock file is root's own: a regular file of the running user, mode
-// 0600 (anyone who can open it could hold it), in a folder nobody else can
-// write, never through a link, and never inherited by a child.
 bool RunLock::open() {
-  if (!folderIsOurs(path_.c_str())) return false;
-  const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
-  if (fd < 0) return false;
-  (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
-  struct stat info;
-  const bool ours = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
-                    ((info.st_mode & 077) == 0 || ::fchmod(fd, 0600) == 0);
-  if (!ours) {
-    (void)::close(fd);
-    return false;
-  }
-  fd_ = fd;
-  return true;
+  fd_ = openLockFile(path_);
+  return fd_ >= 0;
 }
 
 void RunLock::wait(bool quiet) {

@@ -51,6 +51,12 @@ class RunLock {
   int bound_ = kRunLockWaitSeconds;
 };
 
+// The run lock taken only if it is free at this moment, under the same rules
+// as RunLock, for a short write beside the runs that take it: its descriptor
+// (closing it releases the lock), or -1 when another run holds it or the
+// lock file cannot be used.
+int takeRunLockIfFree();
+
 // The bound in force: kRunLockWaitSeconds, or FCUPDATE_LOCK_WAIT_SECONDS
 // while FCUPDATE_ROOT is set (tests and staging only).
 int runLockWaitSeconds();

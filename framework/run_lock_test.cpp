@@ -113,3 +113,30 @@ TEST(RunLockWaitSeconds, TheTestBoundCountsOnlyUnderASystemRoot) {
     EXPECT_EQ(runLockWaitSeconds(), seconds) << text;
   }
 }
+
+// The try that never waits: it holds the lock when free, is refused while
+// another holds it, and keeps the lock file's rules.
+TEST(RunLock, TakenIfFreeWithoutWaiting) {
+  LockRoot host;
+  const int first = takeRunLockIfFree();
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(fcntl(first, F_GETFD) & FD_CLOEXEC, FD_CLOEXEC);
+  EXPECT_EQ(takeRunLockIfFree(), -1);
+  {
+    ComponentLog log;
+    log.quiet = true;
+    ScopedEnv bound("FCUPDATE_LOCK_WAIT_SECONDS", "0");
+    testing::internal::CaptureStdout();
+    const RunLock run(log);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(run.state(), RunLock::State::TimedOut);
+  }
+  (void)close(first);
+  const int again = takeRunLockIfFree();
+  EXPECT_GE(again, 0);
+  (void)close(again);
+  ASSERT_EQ(unlink(host.lockPath().c_str()), 0);
+  ASSERT_EQ(symlink((host.root / "elsewhere").c_str(), host.lockPath().c_str()), 0);
+  EXPECT_EQ(takeRunLockIfFree(), -1);
+  EXPECT_FALSE(testsupport::fileExists(host.root / "elsewhere"));
+}

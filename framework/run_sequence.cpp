@@ -4,9 +4,15 @@
 #include <strings.h>
 
 #include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
 
+#include "framework/history_command.h"
 #include "framework/run_exit.h"
+#include "framework/run_history.h"
 #include "framework/run_signals.h"
+#include "support/child_groups.h"
 #include "support/console.h"
 
 namespace {
@@ -47,7 +53,8 @@ bool isMistypedReportSwitch(const char* arg) {
 // Report mode: the decision is not made and nothing is flashed.
 int writeReport(CBaseCmp& c) {
   c.log.write("Generating self-discovery XML...");
-  if (!c.writeDiscoveryReport()) c.log.write("FAILED!\n");
+  c.facts.reportWritten = c.writeDiscoveryReport();
+  if (!c.facts.reportWritten) c.log.write("FAILED!\n");
   c.log.write("done.\n");
   return kExitNothingDone;
 }
@@ -65,6 +72,52 @@ int flashIfWanted(CBaseCmp& c) {
   const int result = c.flash();
   c.log.write("Flash complete [").write(result).write("]\n");
   return result;
+}
+
+RunLockStory lockStory(RunLock::State state) {
+  switch (state) {
+    case RunLock::State::Held:
+      return RunLockStory::Held;
+    case RunLock::State::Unavailable:
+      return RunLockStory::Unavailable;
+    case RunLock::State::TimedOut:
+      return RunLockStory::TimedOut;
+    case RunLock::State::Interrupted:
+      return RunLockStory::Interrupted;
+  }
+  return RunLockStory::Unavailable;
+}
+
+// "--history" anywhere: the run only reads its history, whatever else the
+// command line says.
+bool asksForHistory(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] != nullptr && std::strcmp(argv[i], "--history") == 0) return true;
+  }
+  return false;
+}
+
+// Ends with 3 once printed; words beside it that do not fit make the
+// command line malformed, as for any other.
+int printHistory(int argc, const char* const* argv) {
+  std::vector<std::string> words;
+  bool seen = false;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i] == nullptr) continue;
+    if (!seen && std::strcmp(argv[i], "--history") == 0) {
+      seen = true;
+    } else {
+      words.push_back(argv[i]);
+    }
+  }
+  std::ostringstream out;
+  if (runHistoryCommand(words, out) == HistoryCommand::ParseFailure) {
+    printUsage();
+    writeStdout("ERROR! : Failed to parse command line\n");
+    return kExitFailed;
+  }
+  writeStdout(out.str());
+  return kExitNothingDone;
 }
 
 }  // namespace
@@ -107,6 +160,9 @@ CommandLineResult parseCommandLine(CBaseCmp& c, int argc, const char* const* arg
 }
 
 int runSequence(CBaseCmp& c, const RunLock* lock) {
+  // A signal that stopped the run leaves nothing more to do: the log and
+  // the console have said so, and no child may start.
+  if (runStopping()) return kExitFailed;
   c.log.write("---------------------------------------------------\n");
   if (lock != nullptr) lock->reportInLog(c.log);
   c.log.write("Loading references...");
@@ -117,15 +173,19 @@ int runSequence(CBaseCmp& c, const RunLock* lock) {
   c.log.write("done.\n");
   c.log.write("Performing discovery...\n");
   c.detectPlatform();
-  if (!c.discover()) return kExitFailed;
-  if (c.reportMode()) return writeReport(c);
-  return flashIfWanted(c);
+  if (!c.discover() || runStopping()) return kExitFailed;
+  const int result = c.reportMode() ? writeReport(c) : flashIfWanted(c);
+  return runStopping() ? kExitFailed : result;
 }
 
 int runComponent(CBaseCmp& c, const ProgramIdentity& program, int argc, const char* const* argv) {
+  if (asksForHistory(argc, argv)) return printHistory(argc, argv);
+  RunHistory history(program.name, program.version, program.component, argc, argv);
   switch (parseCommandLine(c, argc, argv)) {
     case CommandLineResult::Malformed:
       writeStdout("ERROR! : Failed to parse command line\n");
+      history.story.parseFailed = true;
+      history.recordEnded(c, kExitFailed, false);
       return kExitFailed;
     case CommandLineResult::UsageShown:
       return kExitNothingDone;
@@ -137,7 +197,17 @@ int runComponent(CBaseCmp& c, const ProgramIdentity& program, int argc, const ch
   }
   // Held until the exit code is known; released when the process ends.
   const RunLock lock(c.log);
-  if (!lock.mayRun()) return kExitFailed;
+  history.story.lock = lockStory(lock.state());
+  history.story.lockWaitMs = lock.waitedMilliseconds();
+  history.story.lockBoundSeconds = runLockWaitSeconds();
+  const bool held = lock.state() == RunLock::State::Held;
+  if (!lock.mayRun()) {
+    history.recordEnded(c, kExitFailed, false);
+    return kExitFailed;
+  }
   watchRunSignals(c.log);
-  return runSequence(c, &lock);
+  history.recordStarted(c, held);
+  const int exitCode = runSequence(c, &lock);
+  history.recordEnded(c, exitCode, held);
+  return exitCode;
 }

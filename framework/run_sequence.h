@@ -15,8 +15,9 @@ enum class CommandLineResult {
 
 // The executable as built, for "--version".
 struct ProgramIdentity {
-  const char* name;     // "fcupdate", "fcupdate-emulex", "fcupdate-brocade"
-  const char* version;  // the project's version
+  const char* name;       // "fcupdate", "fcupdate-emulex", "fcupdate-brocade"
+  const char* version;    // the project's version
+  const char* component;  // "qlogic", "emulex", "brocade"
 };
 
 CommandLineResult parseCommandLine(CBaseCmp& component, int argc, const char* const* argv);
@@ -29,5 +30,7 @@ void printUsage();
 int runSequence(CBaseCmp& component, const RunLock* lock = nullptr);
 
 // The whole process: parse, take the run lock, run, with the exit code of
-// the entry point.
+// the entry point; "--history" instead prints the run history. Every run
+// that parses, and every one that does not, leaves its records in the run
+// history and a line in the system log.
 int runComponent(CBaseCmp& component, const ProgramIdentity& program, int argc, const char* const* argv);

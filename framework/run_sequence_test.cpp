@@ -69,7 +69,7 @@ struct Outcome {
 Outcome run(ScriptedComponent& c, std::vector<const char*> args) {
   args.insert(args.begin(), "fcupdate");
   testing::internal::CaptureStdout();
-  int code = runComponent(c, {"fcupdate", "1.0.0"}, static_cast<int>(args.size()), args.data());
+  int code = runComponent(c, {"fcupdate", "1.0.0", "qlogic"}, static_cast<int>(args.size()), args.data());
   return {code, testing::internal::GetCapturedStdout()};
 }
 

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "framework/run_exit.h"
 #include "support/child_groups.h"
@@ -16,16 +18,18 @@ namespace {
 
 struct Notice {
   int signal;
+  const char* name;
   const char* duringFlash;
   const char* beforeFlash;
 };
 
 constexpr Notice kNotices[] = {
-    {SIGTERM, "WARNING! : SIGTERM received during the flash; the flash engine is left to finish.\n",
+    {SIGTERM, "SIGTERM",
+     "WARNING! : SIGTERM received during the flash; the flash engine is left to finish.\n",
      "ERROR! : SIGTERM received; the run is stopped.\n"},
-    {SIGINT, "WARNING! : SIGINT received during the flash; the flash engine is left to finish.\n",
+    {SIGINT, "SIGINT", "WARNING! : SIGINT received during the flash; the flash engine is left to finish.\n",
      "ERROR! : SIGINT received; the run is stopped.\n"},
-    {SIGHUP, "WARNING! : SIGHUP received during the flash; the flash engine is left to finish.\n",
+    {SIGHUP, "SIGHUP", "WARNING! : SIGHUP received during the flash; the flash engine is left to finish.\n",
      "ERROR! : SIGHUP received; the run is stopped.\n"},
 };
 
@@ -43,6 +47,13 @@ static_assert(noticesCover(), "a run signal without its notices");
 char logPath[4097];
 volatile sig_atomic_t quiet = 0;
 volatile sig_atomic_t flashing = 0;
+// How many of each run signal came, in the order of kNotices.
+volatile sig_atomic_t received[sizeof kNotices / sizeof kNotices[0]];
+
+// A stopped run whose normal path cannot end in time (a child that ignores
+// SIGTERM, a vendor library that never returns) still ends, as it always
+// did, only without saying how in its history.
+constexpr unsigned kStopSeconds = 3;
 
 bool writeText(int fd, const char* text) { return writeAll(fd, text, std::strlen(text)); }
 
@@ -55,18 +66,29 @@ void record(const char* text) {
   if (!logged) (void)writeText(1, kLogError);
 }
 
+void onStopDeadline(int) {
+  signalChildGroups(SIGKILL);
+  ::_exit(kExitFailed);
+}
+
+// Before the flash the run is stopped: it logs nothing more, starts no
+// child, and its normal path ends it with 7. A second signal while it
+// stops is only counted.
 void onSignal(int signal) {
   const int saved = errno;
-  for (const Notice& notice : kNotices) {
-    if (notice.signal != signal) continue;
-    record(flashing ? notice.duringFlash : notice.beforeFlash);
+  const bool stopped = runStopping();
+  for (std::size_t i = 0; i < sizeof kNotices / sizeof kNotices[0]; ++i) {
+    if (kNotices[i].signal != signal) continue;
+    if (received[i] < 1000) received[i] = received[i] + 1;
+    if (!stopped) record(flashing ? kNotices[i].duringFlash : kNotices[i].beforeFlash);
   }
-  if (!flashing) {
+  if (!flashing && !stopped) {
+    markRunStopping();
     // The queries it may be reading go with it, and so does a half-written
     // report; nothing else is left to undo before a flash.
     signalChildGroups(SIGTERM);
     removePendingFile();
-    ::_exit(kExitFailed);
+    (void)::alarm(kStopSeconds);
   }
   errno = saved;
 }
@@ -93,6 +115,16 @@ void watchRunSignals(const ComponentLog& log) {
     if (::sigaction(notice.signal, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) continue;
     (void)::sigaction(notice.signal, &action, nullptr);
   }
+  action.sa_handler = onStopDeadline;
+  (void)::sigaction(SIGALRM, &action, nullptr);
+}
+
+std::vector<std::string> receivedRunSignals() {
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < sizeof kNotices / sizeof kNotices[0]; ++i) {
+    for (sig_atomic_t n = 0; n < received[i]; ++n) names.push_back(kNotices[i].name);
+  }
+  return names;
 }
 
 void flashStarted() { flashing = 1; }

@@ -53,11 +53,12 @@ std::string trustRefusal(const TrustVerdict& verdict) {
   return "ERROR! : " + path + " could not be checked for other users' access" + notRun + "\n";
 }
 
-bool vendorFilesTrusted(ComponentLog& log, const std::vector<std::string>& paths) {
+bool vendorFilesTrusted(ComponentLog& log, const std::vector<std::string>& paths, std::string* why) {
   for (const std::string& path : paths) {
     const std::string refusal = trustRefusal(judgePath(path));
     if (!refusal.empty()) {
       log.write(refusal);
+      if (why != nullptr) *why = refusal;
       return false;
     }
   }

@@ -14,5 +14,6 @@ std::string trustRefusal(const TrustVerdict& verdict);
 
 // Judges each path (relative to the working directory, with every folder on
 // its way) as found, before anything changes its mode; on the first that
-// another user could change, writes the refusal and returns false.
-bool vendorFilesTrusted(ComponentLog& log, const std::vector<std::string>& paths);
+// another user could change, writes the refusal (and keeps it in why, when
+// given) and returns false.
+bool vendorFilesTrusted(ComponentLog& log, const std::vector<std::string>& paths, std::string* why = nullptr);

@@ -9,6 +9,7 @@ namespace {
 // and its subsystem tests), so a few slots; a group that finds no free slot
 // is only left out of a signal's reach, never of its own wait.
 volatile sig_atomic_t groups[8];
+volatile sig_atomic_t stopping = 0;
 
 }  // namespace
 
@@ -33,3 +34,7 @@ void signalChildGroups(int signal) {
     if (group > 0) (void)::kill(-group, signal);
   }
 }
+
+void markRunStopping() { stopping = 1; }
+
+bool runStopping() { return stopping != 0; }

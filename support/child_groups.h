@@ -13,3 +13,9 @@ void registerChildGroup(pid_t group);
 void unregisterChildGroup(pid_t group);
 // Sends signal to every registered group; safe to call from a signal handler.
 void signalChildGroups(int signal);
+
+// A run that a signal stops ends through its normal path, so that it can
+// still say how it ended; from the moment it is stopping, no new child is
+// started and nothing more is logged. Safe to call from a signal handler.
+void markRunStopping();
+bool runStopping();

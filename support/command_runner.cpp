@@ -9,6 +9,7 @@
 
 #include "support/shell_child.h"
 #include "support/stopwatch.h"
+#include "support/utc_time.h"
 
 CommandRecord commandRecord(const std::string& text, const CommandResult& result) {
   CommandRecord record;
@@ -18,6 +19,7 @@ CommandRecord commandRecord(const std::string& text, const CommandResult& result
   record.outputBytes = result.output.size();
   record.cutAtBound = result.cutAtBound;
   record.milliseconds = result.milliseconds;
+  record.startedAt = nowMilliseconds() - result.milliseconds;
   return record;
 }
 

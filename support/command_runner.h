@@ -41,6 +41,12 @@ struct CommandRecord {
   std::size_t outputBytes = 0;
   bool cutAtBound = false;
   long long milliseconds = 0;
+  long long startedAt = 0;  // the real-time clock in milliseconds since the epoch
+  // For a command whose output was appended to a file (the flash engine's,
+  // to the log): the file's size before it began and after it ended; -1
+  // when not known.
+  long long appendedFrom = -1;
+  long long appendedTo = -1;
 };
 
 // The commands of one run, in the order they ran; past 256 only counted.

@@ -144,6 +144,14 @@ ShellChild::ShellChild(const std::string& command, Output output) {
   const sigset_t watched = watchedSignals();
   sigset_t before;
   (void)::sigprocmask(SIG_BLOCK, &watched, &before);
+  // Checked with the run's signals held back: a stop that came before is
+  // seen here, one that comes later finds the group registered.
+  if (runStopping()) {
+    closeBoth(ends);
+    closeBoth(execEnds);
+    (void)::sigprocmask(SIG_SETMASK, &before, nullptr);
+    return;
+  }
   pid_ = ::fork();
   if (pid_ == 0) execShell(command.c_str(), ends[1], execEnds[1]);
   if (ends[1] >= 0) (void)::close(ends[1]);

@@ -20,7 +20,7 @@ const char kBootImage[] = "bfa_boot_fw";
 // The tool runs only when flashing, but a report run already refuses an
 // unsafe package, so that the administrator learns it before any flash.
 bool CComponent::discover() {
-  if (!vendorFilesTrusted(log, {kTool, kBootImage})) return false;
+  if (!vendorFilesTrusted(log, {kTool, kBootImage}, &facts.toolRefusal)) return false;
   return CBaseCmp::discover();
 }
 
@@ -32,6 +32,7 @@ void CComponent::buildInventory() {
     report.devices.push_back(
         discoveredDevice(found.deviceId, entry,
                          {firmwareItem(L"Boot BIOS ROM", entry.bios, installed, compareVersions, entry)}));
+    facts.deviceAdapters.push_back(found.adapter);
   }
 }
 
@@ -45,6 +46,8 @@ std::wstring CComponent::cleanVersionText(const std::wstring& text) {
   if (matcher == nullptr || !matcher->matchWhole()) return text;
   return matcher->groupText(1);
 }
+
+std::string CComponent::packageFile() const { return kBootImage; }
 
 int CComponent::flash() {
   const FlashEngine engine{kTool, std::string(" boot --update ") + kBootImage + " -a"};

@@ -18,6 +18,8 @@ class CComponent : public CBaseCmp {
   void buildInventory() override;
   // Applied when the tool succeeded, otherwise failed.
   int flash() override;
+  // The boot image.
+  std::string packageFile() const override;
 
   // The last four-part dotted number in the text, or the text unchanged.
   static std::wstring cleanVersionText(const std::wstring& text);

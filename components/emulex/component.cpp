@@ -9,6 +9,7 @@
 #include "components/emulex/kit_unpack.h"
 #include "framework/vendor_tool.h"
 #include "support/command_runner.h"
+#include "support/path_glob.h"
 #include "support/split_lines.h"
 #include "support/wide_text.h"
 
@@ -47,6 +48,7 @@ AdapterFacts kitAdapterFacts(const KitLine& line, unsigned index) {
   facts.subsystemId = CComponent::padId(line.subsystemVendorId) + CComponent::padId(line.subsystemId);
   facts.firmwareVersion = line.firmware;
   facts.optionRomVersion = line.bootCode;
+  facts.key = kitKey(line);
   return facts;
 }
 
@@ -58,6 +60,8 @@ bool CComponent::prepareKit() {
   if (!refusal.empty()) {
     log.write("FAILED!\n");
     log.write(refusal);
+    facts.toolRefusal = refusal;
+    facts.kitRefused = true;
     return true;
   }
   log.write("done\n");
@@ -121,6 +125,14 @@ int CComponent::flash() {
   facts.engine =
       runFlashEngine(log, kit, LoggedCommand::WithLogRedirections, ToolPreparation::AlreadyExecutable);
   return reportFlashOutcome(log, facts.engine.status);
+}
+
+bool CComponent::engineWroteFirmware(int code) const { return code == 0 || code == 11 || code == 14; }
+
+// The one archive the kit glob names; none when there are several.
+std::string CComponent::packageFile() const {
+  const std::vector<std::string> archives = expandGlob(kKitArchive);
+  return archives.size() == 1 ? archives.front() : std::string();
 }
 
 std::string CComponent::padId(const std::string& text) {

@@ -14,6 +14,9 @@ class CComponent : public CBaseCmp {
   // even when nothing was recorded.
   bool discover() override;
   int flash() override;
+  std::string packageFile() const override;
+  // 0, and 11 and 14: the kit updated what it could and skipped the CNAs.
+  bool engineWroteFirmware(int engineExitCode) const override;
 
   // Unpacks the kit, closes it to other users and makes its script
   // executable; true (after saying why) when it may not run: not exactly one

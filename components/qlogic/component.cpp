@@ -37,7 +37,7 @@ int exitCodeForEngine(int e) {
 // Before the query, the first run of the engine, and before its chmod, so
 // that an engine left open to others is refused as found.
 bool CComponent::discover() {
-  if (!vendorFilesTrusted(log, {kEngine})) return false;
+  if (!vendorFilesTrusted(log, {kEngine}, &facts.toolRefusal)) return false;
   return CBaseCmp::discover();
 }
 
@@ -54,6 +54,7 @@ void CComponent::buildInventory() {
     report.devices.push_back(
         discoveredDevice(found.deviceId, entry,
                          {firmwareItem(L"Multiboot Image", entry.boot, installed, compareVersions, entry)}));
+    facts.deviceAdapters.push_back(found.adapter);
   }
 }
 
@@ -69,6 +70,8 @@ int CComponent::findCatalogueIndex(const std::wstring& name) {
   }
   return -1;
 }
+
+std::string CComponent::packageFile() const { return kEngine; }
 
 int CComponent::flash() {
   FlashEngine engine{kEngine, ""};

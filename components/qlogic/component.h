@@ -16,6 +16,7 @@ class CComponent : public CBaseCmp {
   void buildInventory() override;
   int flash() override;
   int findCatalogueIndex(const std::wstring& name) override;
+  std::string packageFile() const override;
 
   // The text up to its first space, without the first "v."; the inventory
   // takes the engine's versions as they are and does not call it.
