@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "regex/char_set.h"
@@ -28,8 +29,9 @@ class CharNode : public Node<Char> {
   }
   // A chain of character nodes is compared in one go (set after compiling):
   // `literal` holds this character and the ones of the nodes that follow,
-  // `afterLiteral` the node after the last of them.
-  void setLiteral(const std::basic_string<Char>& text, const Node<Char>* after) {
+  // `afterLiteral` the node after the last of them. The text lives in the
+  // graph's storage.
+  void setLiteral(std::basic_string_view<Char> text, const Node<Char>* after) {
     literal = text;
     afterLiteral = after;
   }
@@ -47,7 +49,7 @@ class CharNode : public Node<Char> {
     return afterLiteral ? this->run(afterLiteral, st, end) : end;
   }
 
-  std::basic_string<Char> literal;
+  std::basic_string_view<Char> literal;
   const Node<Char>* afterLiteral = nullptr;
 };
 

@@ -1,24 +1,57 @@
-// The matcher driver: owns the match state of one subject and starts
-// whole-subject matches and successive searches at the pattern's head node.
+// The matcher: owns the match state of one subject and makes whole-subject
+// matches and successive searches, which the pattern answers on that state.
 #include "regex/matcher.h"
 
 #include <algorithm>
 #include <climits>
 
 #include "regex/automaton.h"
-#include "regex/nodes.h"
+#include "regex/matcher_pool.h"
 #include "regex/pattern.h"
 
 template <class Char>
 BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject)
     : pattern_(pattern), subject_(subject) {
   // Zero-filled: a new matcher reports 0 for every group's start and end.
-  state_.resize(pattern->graph_->groupCount, pattern->graph_->nonCapturing);
+  state_.resize(pattern->graph_.groupCount, pattern->graph_.nonCapturing);
   bindSubject();
 }
 
 template <class Char>
-BasicPatternMatcher<Char>::~BasicPatternMatcher() = default;
+BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject,
+                                               rx::MatcherPool<Char>* pool)
+    : pattern_(pattern), pool_(pool) {
+  pool_->enter(this, &subject_);
+  subject_.assign(subject);
+  state_.resize(pattern->graph_.groupCount, pattern->graph_.nonCapturing);
+  bindSubject();
+}
+
+template <class Char>
+BasicPatternMatcher<Char>::~BasicPatternMatcher() {
+  if (pool_) pool_->leave(this, &subject_);
+}
+
+template <class Char>
+void* BasicPatternMatcher<Char>::operator new(std::size_t bytes) {
+  return rx::MatcherPool<Char>::allocate(bytes, nullptr);
+}
+
+template <class Char>
+void* BasicPatternMatcher<Char>::operator new(std::size_t bytes, rx::MatcherPool<Char>& pool) {
+  return rx::MatcherPool<Char>::allocate(bytes, &pool);
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::operator delete(void* storage) {
+  rx::MatcherPool<Char>::release(storage);
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::operator delete(void* storage, rx::MatcherPool<Char>& pool) {
+  (void)pool;
+  rx::MatcherPool<Char>::release(storage);
+}
 
 template <class Char>
 void BasicPatternMatcher<Char>::bindSubject() {
@@ -48,45 +81,9 @@ void BasicPatternMatcher<Char>::rewind() {
   exhausted_ = false;
 }
 
-// The backtracker first; for a pattern the automaton fits, on a small
-// budget, and the automaton answers where that budget runs out. When the
-// backtracker gives up it leaves the groups cleared and previousEnd at 0,
-// which the automaton does not read: it takes no pattern with \G.
-//
-// A search the automaton takes over first only locates the match, which
-// needs no group slots; the groups then come from the backtracker run from
-// that start alone, or, should it give up again, from the automaton's full
-// run from there.
 template <class Char>
 int BasicPatternMatcher<Char>::runHead(int from) {
-  const rx::Graph<Char>& graph = *pattern_->graph_;
-  const bool handover = !pattern_->backtrackerAlone();
-  state_.beginCall(handover);
-  if (state_.length < 0) {
-    state_.stopped = true;
-    return -1;
-  }
-  int r = graph.head->match(state_, from);
-  if (!state_.stopped || !handover) return r;
-  const rx::Automaton<Char>* automaton = pattern_->automaton();
-  if (!automaton) {
-    // Too large a program after all: the backtracker on its full budget.
-    state_.beginCall(false);
-    return graph.head->match(state_, from);
-  }
-  if (!scratch_) scratch_ = std::make_unique<rx::AutomatonScratch<Char>>(*automaton);
-  state_.stopped = false;
-  if (state_.wholeMode) return automaton->run(state_, from, *scratch_);
-  int end = automaton->locate(state_, from, *scratch_);
-  if (end < 0 || graph.groupCount == 1) return end;
-  int start = state_.starts[0];
-  state_.beginCall(true);
-  state_.anchoredSearch = true;
-  r = graph.head->match(state_, start);
-  state_.anchoredSearch = false;
-  if (!state_.stopped) return r;
-  state_.stopped = false;
-  return automaton->run(state_, start, *scratch_);
+  return pattern_->run(state_, from, scratch_);
 }
 
 template <class Char>
@@ -156,6 +153,7 @@ template <class Char>
 std::vector<typename BasicPatternMatcher<Char>::String> BasicPatternMatcher<Char>::groupTexts(
     bool includeWhole) const {
   std::vector<String> texts;
+  texts.reserve(static_cast<size_t>(state_.groupCount));
   for (int i = includeWhole ? 0 : 1; i < state_.groupCount; ++i) texts.push_back(groupText(i));
   return texts;
 }

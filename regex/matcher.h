@@ -2,7 +2,9 @@
 // successive searches, group positions and template substitution.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,8 @@ class BasicPattern;
 namespace rx {
 template <class Char>
 class AutomatonScratch;
+template <class Char>
+class MatcherPool;
 }  // namespace rx
 
 template <class Char>
@@ -20,11 +24,19 @@ class BasicPatternMatcher {
  public:
   using String = std::basic_string<Char>;
 
-  // The matcher keeps a copy of the subject and must not outlive the pattern.
+  // The matcher keeps a copy of the subject and must not be used after the
+  // pattern is gone; one made by Pattern::newMatcher may still be deleted
+  // then.
   BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject);
   ~BasicPatternMatcher();
   BasicPatternMatcher(const BasicPatternMatcher&) = delete;
   BasicPatternMatcher& operator=(const BasicPatternMatcher&) = delete;
+
+  // Matchers live in blocks a pattern may keep and reuse (rx::MatcherPool).
+  static void* operator new(std::size_t bytes);
+  static void* operator new(std::size_t bytes, rx::MatcherPool<Char>& pool);
+  static void operator delete(void* storage);
+  static void operator delete(void* storage, rx::MatcherPool<Char>& pool);
 
   void setText(const String& subject);
   void rewind();
@@ -50,10 +62,19 @@ class BasicPatternMatcher {
   String substituteGroups(const String& replacement) const;
 
  private:
+  friend class BasicPattern<Char>;
+  friend class rx::MatcherPool<Char>;
+  // A matcher of the pattern's pool, which takes and gives back its subject buffer.
+  BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject, rx::MatcherPool<Char>* pool);
   void bindSubject();
   int runHead(int from);
 
   BasicPattern<Char>* pattern_;
+  // The pool this matcher belongs to, null for one of its own or once the
+  // pattern is gone; the links chain the pool's live matchers.
+  rx::MatcherPool<Char>* pool_ = nullptr;
+  BasicPatternMatcher* poolPrev_ = nullptr;
+  BasicPatternMatcher* poolNext_ = nullptr;
   String subject_;
   rx::MatchState<Char> state_;
   bool matched_ = false;

@@ -8,7 +8,6 @@
 
 #include "regex/automaton.h"
 #include "regex/compiler.h"
-#include "regex/graph.h"
 #include "regex/named_patterns.h"
 
 namespace {
@@ -23,9 +22,10 @@ std::map<std::basic_string<Char>, std::unique_ptr<BasicPattern<Char>>>& patternC
 
 }  // namespace
 
+// The graph's arena begins in the storage right after the pattern object.
 template <class Char>
-BasicPattern<Char>::BasicPattern(const String& text, int flags, std::unique_ptr<rx::Graph<Char>> graph)
-    : text_(text), flags_(flags), graph_(std::move(graph)) {}
+BasicPattern<Char>::BasicPattern(const String& text, int flags, void* storage, size_t bytes)
+    : text_(text), flags_(flags), graph_(storage, bytes) {}
 
 // Made on first use rather than with the pattern: most patterns are only
 // ever used through matchers of their own.
@@ -38,23 +38,45 @@ BasicPatternMatcher<Char>& BasicPattern<Char>::builtIn() {
 template <class Char>
 const rx::Automaton<Char>* BasicPattern<Char>::automaton() const {
   std::call_once(automatonOnce_, [this] {
-    if (graph_->automatonFits) automaton_ = rx::Automaton<Char>::build(*graph_);
+    if (graph_.automatonFits) automaton_ = rx::Automaton<Char>::build(graph_);
     if (!automaton_) buildFailed_.store(true, std::memory_order_relaxed);
   });
   return automaton_.get();
 }
 
-// The matcher goes first: it refers to the graph the registry owns.
+// The matchers go first: they refer to the graph.
 template <class Char>
 BasicPattern<Char>::~BasicPattern() {
   matcher_.reset();
 }
 
+namespace {
+
+// Storage for the graph of a pattern text of `length` characters: enough
+// for the nodes and texts of the patterns the system uses, so that compiling
+// one allocates the pattern and, for a long text, its copy, and nothing else.
+template <class Char>
+size_t graphStorageBytes(size_t length) {
+  return 512 + 64 * length + length * sizeof(Char);
+}
+
+}  // namespace
+
 template <class Char>
 std::unique_ptr<BasicPattern<Char>> BasicPattern<Char>::create(const String& pattern, int flags) {
-  std::unique_ptr<rx::Graph<Char>> graph = rx::compilePattern(pattern, flags);
-  if (!graph) return nullptr;
-  return std::unique_ptr<BasicPattern>(new BasicPattern(pattern, flags, std::move(graph)));
+  size_t bytes = graphStorageBytes<Char>(pattern.size());
+  void* block = ::operator new(sizeof(BasicPattern) + bytes);
+  BasicPattern* made = nullptr;
+  try {
+    made = new (block)
+        BasicPattern(pattern, flags, static_cast<unsigned char*>(block) + sizeof(BasicPattern), bytes);
+  } catch (...) {
+    ::operator delete(block);
+    throw;
+  }
+  std::unique_ptr<BasicPattern> p(made);
+  if (!rx::compilePattern(pattern, flags, p->graph_)) return nullptr;
+  return p;
 }
 
 template <class Char>
@@ -84,17 +106,20 @@ void BasicPattern<Char>::clearNamed() {
 
 template <class Char>
 std::unique_ptr<BasicPatternMatcher<Char>> BasicPattern<Char>::newMatcher(const String& subject) {
-  return std::make_unique<BasicPatternMatcher<Char>>(this, subject);
+  return std::unique_ptr<BasicPatternMatcher<Char>>(new (pool_)
+                                                        BasicPatternMatcher<Char>(this, subject, &pool_));
 }
 
+// Nothing reads the built-in matcher's groups after a whole match, so the
+// subject is matched where it is, without the matcher.
 template <class Char>
 bool BasicPattern<Char>::matchesWhole(const String& subject) {
-  return builtIn().matchWhole(subject);
+  return wholeOnly(subject);
 }
 
 template <class Char>
 int BasicPattern<Char>::groupCount() const {
-  return graph_->groupCount;
+  return graph_.groupCount;
 }
 
 template <class Char>

@@ -13,11 +13,15 @@
 
 #include "regex/dump.h"
 #include "regex/flags.h"
+#include "regex/graph.h"
 #include "regex/matcher.h"
+#include "regex/matcher_pool.h"
 
 namespace rx {
 template <class Char>
 class Automaton;
+template <class Char>
+class AutomatonScratch;
 }  // namespace rx
 
 using Pattern = BasicPattern<char>;
@@ -57,7 +61,12 @@ class BasicPattern {
   ~BasicPattern();
   BasicPattern(const BasicPattern&) = delete;
   BasicPattern& operator=(const BasicPattern&) = delete;
+  // A pattern and its graph's first storage are one allocation (create).
+  static void operator delete(void* storage) { ::operator delete(storage); }
 
+  // A new matcher; its storage comes back to the pattern when it is
+  // deleted, for the next one. Make and delete the matchers of one pattern
+  // on one thread at a time; they may match on several at once.
   std::unique_ptr<BasicPatternMatcher<Char>> newMatcher(const String& subject);
   // These use the pattern's built-in matcher: one caller at a time.
   bool matchesWhole(const String& subject);
@@ -69,19 +78,19 @@ class BasicPattern {
 
   int groupCount() const;
   // The compiled node graph, for diagnostics and the tests.
-  const rx::Graph<Char>& graph() const { return *graph_; }
+  const rx::Graph<Char>& graph() const { return graph_; }
   const String& text() const { return text_; }
   int flags() const { return flags_; }
 
   // The node graph on standard output, a diagnostic of the narrow form.
   template <class C = Char, class = std::enable_if_t<std::is_same<C, char>::value>>
   void dump() const {
-    rx::dumpPattern(*graph_, text_);
+    rx::dumpPattern(graph_, text_);
   }
 
  private:
   friend class BasicPatternMatcher<Char>;
-  BasicPattern(const String& text, int flags, std::unique_ptr<rx::Graph<Char>> graph);
+  BasicPattern(const String& text, int flags, void* storage, size_t bytes);
   // The built-in matcher, made on first use.
   BasicPatternMatcher<Char>& builtIn();
   // The automaton, built when a match first needs it; null when the graph
@@ -90,14 +99,26 @@ class BasicPattern {
   // Whether the backtracker must answer alone, on its full budget: the graph
   // does not fit an automaton, or its program turned out too large to build.
   bool backtrackerAlone() const {
-    return !graph_->automatonFits || buildFailed_.load(std::memory_order_relaxed);
+    return !graph_.automatonFits || buildFailed_.load(std::memory_order_relaxed);
   }
+  // Answers one match call (matchWhole, findFirst, findNext) on `st` from
+  // `from`: the end of the match or -1, the groups in `st`. `scratch` holds
+  // the automaton's thread lists of the caller, made when first needed.
+  int run(rx::MatchState<Char>& st, int from, std::unique_ptr<rx::AutomatonScratch<Char>>& scratch) const;
+  // Whether `subject` matches whole, groups unwanted: matched where it
+  // is, on the pattern's own whole-match state.
+  bool wholeOnly(const String& subject);
 
   String text_;
   int flags_;
-  std::unique_ptr<rx::Graph<Char>> graph_;
+  rx::Graph<Char> graph_;
   std::unique_ptr<BasicPatternMatcher<Char>> matcher_;
-  // Matchers of one pattern may run at once, so the build happens once.
+  // What matchesWhole matches on, kept so that repeated calls reuse its
+  // group saves and thread lists.
+  rx::MatchState<Char> wholeState_;
+  std::unique_ptr<rx::AutomatonScratch<Char>> wholeScratch_;
+  rx::MatcherPool<Char> pool_;
+  // Matchers of one pattern may run at once, so each build happens once.
   mutable std::once_flag automatonOnce_;
   mutable std::unique_ptr<rx::Automaton<Char>> automaton_;
   mutable std::atomic<bool> buildFailed_{false};
