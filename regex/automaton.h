@@ -45,6 +45,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "regex/match_state.h"
@@ -87,6 +88,19 @@ class Automaton {
 
   const std::vector<Inst>& program() const { return program_; }
   int slotCount() const { return slots_; }
+  // The instruction a match begins at.
+  int start() const { return start_; }
+  // The start node's own instruction, a jump to start(): unlike start(),
+  // nothing else in the program leads to it, so a way back through the
+  // program that reaches it has found where a match begins.
+  int entry() const { return entry_; }
+  // The instruction of a character node at the point where no loop
+  // iteration is open, -1 when it has none. A node outside every loop has
+  // that point only.
+  int pcOf(const Node<Char>* n) const {
+    auto it = plainPcs_.find(n);
+    return it == plainPcs_.end() ? -1 : it->second;
+  }
 
  private:
   friend class AutomatonScratch<Char>;
@@ -96,7 +110,9 @@ class Automaton {
   int runWith(MatchState<Char>& st, int from, AutomatonScratch<Char>& scratch, int slots) const;
 
   std::vector<Inst> program_;
+  std::unordered_map<const Node<Char>*, int> plainPcs_;
   int start_ = 0;
+  int entry_ = 0;
   const StartNode<Char>* head_ = nullptr;  // its start positions worth trying
   int slots_ = 0;                          // two per capturing group
 };

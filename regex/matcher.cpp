@@ -11,7 +11,8 @@
 
 template <class Char>
 BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject)
-    : pattern_(pattern), subject_(subject) {
+    : pattern_(pattern) {
+  subject_.assign(subject.data(), subject.size());
   // Zero-filled: a new matcher reports 0 for every group's start and end.
   state_.resize(pattern->graph_.groupCount, pattern->graph_.nonCapturing);
   bindSubject();
@@ -22,7 +23,7 @@ BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, cons
                                                rx::MatcherPool<Char>* pool)
     : pattern_(pattern), pool_(pool) {
   pool_->enter(this, &subject_);
-  subject_.assign(subject);
+  subject_.assign(subject.data(), subject.size());
   state_.resize(pattern->graph_.groupCount, pattern->graph_.nonCapturing);
   bindSubject();
 }
@@ -55,21 +56,39 @@ void BasicPatternMatcher<Char>::operator delete(void* storage, rx::MatcherPool<C
 
 template <class Char>
 void BasicPatternMatcher<Char>::bindSubject() {
-  state_.text = subject_.data();
+  bindText(subject_.data(), subject_.size());
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::bindText(const Char* text, size_t size) {
+  state_.text = text;
   // Positions are ints; a subject beyond that range is never matched.
-  state_.length = subject_.size() < static_cast<size_t>(INT_MAX) ? static_cast<int>(subject_.size()) : -1;
+  state_.length = size < static_cast<size_t>(INT_MAX) ? static_cast<int>(size) : -1;
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::lend(const String& subject) {
+  bindText(subject.data(), subject.size());
+  rewind();
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::endLoan() {
+  subject_.clear();
+  bindSubject();
+  rewind();
 }
 
 template <class Char>
 void BasicPatternMatcher<Char>::setText(const String& subject) {
-  subject_ = subject;
+  subject_.assign(subject.data(), subject.size());
   bindSubject();
   rewind();
 }
 
 template <class Char>
 bool BasicPatternMatcher<Char>::matchWhole(const String& subject) {
-  subject_ = subject;
+  subject_.assign(subject.data(), subject.size());
   bindSubject();
   return matchWhole();
 }
@@ -146,7 +165,7 @@ template <class Char>
 typename BasicPatternMatcher<Char>::String BasicPatternMatcher<Char>::groupText(int i) const {
   int s = groupStart(i), e = groupEnd(i);
   if (s < 0 || e < s || e > state_.length) return String();
-  return subject_.substr(static_cast<size_t>(s), static_cast<size_t>(e - s));
+  return String(state_.text + s, static_cast<size_t>(e - s));
 }
 
 template <class Char>

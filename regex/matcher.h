@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "regex/match_state.h"
+#include "regex/subject_buffer.h"
 
 template <class Char>
 class BasicPattern;
@@ -17,6 +18,8 @@ template <class Char>
 class AutomatonScratch;
 template <class Char>
 class MatcherPool;
+template <class Char>
+class SubjectLoan;
 }  // namespace rx
 
 template <class Char>
@@ -64,9 +67,16 @@ class BasicPatternMatcher {
  private:
   friend class BasicPattern<Char>;
   friend class rx::MatcherPool<Char>;
+  friend class rx::SubjectLoan<Char>;
   // A matcher of the pattern's pool, which takes and gives back its subject buffer.
   BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject, rx::MatcherPool<Char>* pool);
+  // For the pattern's own operations, which finish with the subject before
+  // they return: matches `subject` where it is, without a copy, until
+  // endLoan (or setText).
+  void lend(const String& subject);
+  void endLoan();
   void bindSubject();
+  void bindText(const Char* text, size_t size);
   int runHead(int from);
 
   BasicPattern<Char>* pattern_;
@@ -75,10 +85,31 @@ class BasicPatternMatcher {
   rx::MatcherPool<Char>* pool_ = nullptr;
   BasicPatternMatcher* poolPrev_ = nullptr;
   BasicPatternMatcher* poolNext_ = nullptr;
-  String subject_;
+  rx::SubjectBuffer<Char> subject_;
   rx::MatchState<Char> state_;
   bool matched_ = false;
   bool exhausted_ = false;
   // The automaton's thread lists, made when it first runs for this matcher.
   std::unique_ptr<rx::AutomatonScratch<Char>> scratch_;
 };
+
+namespace rx {
+
+// A pattern's own operations (collectAll, splitText, replaceAll, nthMatch)
+// run its built-in matcher on the caller's subject for their duration: they
+// are done with it before they return, so it needs no copy.
+template <class Char>
+class SubjectLoan {
+ public:
+  SubjectLoan(BasicPatternMatcher<Char>& m, const std::basic_string<Char>& subject) : m_(m) {
+    m_.lend(subject);
+  }
+  ~SubjectLoan() { m_.endLoan(); }
+  SubjectLoan(const SubjectLoan&) = delete;
+  SubjectLoan& operator=(const SubjectLoan&) = delete;
+
+ private:
+  BasicPatternMatcher<Char>& m_;
+};
+
+}  // namespace rx

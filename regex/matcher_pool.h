@@ -8,9 +8,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <new>
-#include <string>
 #include <utility>
+
+#include "regex/subject_buffer.h"
 
 template <class Char>
 class BasicPatternMatcher;
@@ -21,7 +23,6 @@ template <class Char>
 class MatcherPool {
  public:
   using Matcher = BasicPatternMatcher<Char>;
-  using String = std::basic_string<Char>;
 
   MatcherPool() = default;
   MatcherPool(const MatcherPool&) = delete;
@@ -61,19 +62,19 @@ class MatcherPool {
     }
   }
 
-  // A pooled matcher enters when it is made, and leaves when it is
-  // destroyed, handing back its subject buffer.
-  void enter(Matcher* m, String* subject) {
+  // A pooled matcher enters when it is made, taking the kept heap block for
+  // its subject, and leaves when it is destroyed, handing its block back.
+  void enter(Matcher* m, SubjectBuffer<Char>* subject) {
     m->poolNext_ = live_;
     m->poolPrev_ = nullptr;
     if (live_) live_->poolPrev_ = m;
     live_ = m;
-    subject->swap(spareSubject_);
+    if (spareText_) subject->adoptHeap(std::move(spareText_), spareCapacity_);
   }
-  void leave(Matcher* m, String* subject) {
+  void leave(Matcher* m, SubjectBuffer<Char>* subject) {
     (m->poolPrev_ ? m->poolPrev_->poolNext_ : live_) = m->poolNext_;
     if (m->poolNext_) m->poolNext_->poolPrev_ = m->poolPrev_;
-    if (subject->capacity() > spareSubject_.capacity()) subject->swap(spareSubject_);
+    if (!spareText_) spareText_ = subject->takeHeap(&spareCapacity_);
   }
 
  private:
@@ -85,7 +86,8 @@ class MatcherPool {
   static Header* headerOf(Matcher* m) { return reinterpret_cast<Header*>(m) - 1; }
 
   void* spare_ = nullptr;
-  String spareSubject_;
+  std::unique_ptr<Char[]> spareText_;
+  size_t spareCapacity_ = 0;
   Matcher* live_ = nullptr;
 };
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <map>
 
+#include "regex/accelerators.h"
 #include "regex/automaton.h"
 #include "regex/compiler.h"
 #include "regex/named_patterns.h"
@@ -124,7 +125,7 @@ int BasicPattern<Char>::groupCount() const {
 
 template <class Char>
 std::vector<typename BasicPattern<Char>::String> BasicPattern<Char>::collectAll(const String& subject) {
-  builtIn().setText(subject);
+  rx::SubjectLoan<Char> loan(builtIn(), subject);
   return builtIn().findAll();
 }
 
@@ -135,7 +136,7 @@ std::vector<typename BasicPattern<Char>::String> BasicPattern<Char>::splitText(c
                                                                                bool keepEmpty, int limit) {
   size_t most = limit == 0 ? static_cast<size_t>(INT_MAX) : limit < 0 ? 0 : static_cast<size_t>(limit);
   std::vector<String> pieces;
-  builtIn().setText(subject);
+  rx::SubjectLoan<Char> loan(builtIn(), subject);
   int last = 0;
   while (pieces.size() < most && builtIn().findNext()) {
     int start = builtIn().groupStart(0), end = builtIn().groupEnd(0);
@@ -152,7 +153,7 @@ template <class Char>
 typename BasicPattern<Char>::String BasicPattern<Char>::replaceAll(const String& subject,
                                                                    const String& replacement) {
   String out;
-  builtIn().setText(subject);
+  rx::SubjectLoan<Char> loan(builtIn(), subject);
   int last = 0;
   while (builtIn().findNext()) {
     int start = builtIn().groupStart(0);
@@ -176,7 +177,7 @@ std::pair<typename BasicPattern<Char>::String, int> BasicPattern<Char>::nthMatch
   std::unique_ptr<BasicPattern> compiled = create(pattern, flags);
   if (!compiled || n < 0) return {String(), -1};
   BasicPatternMatcher<Char>& m = compiled->builtIn();
-  m.setText(subject);
+  rx::SubjectLoan<Char> loan(m, subject);
   for (int found = 0; found <= n; ++found) {
     if (!m.findNext()) return {String(), -1};
   }

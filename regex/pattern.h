@@ -22,6 +22,8 @@ template <class Char>
 class Automaton;
 template <class Char>
 class AutomatonScratch;
+template <class Char>
+class Accelerators;
 }  // namespace rx
 
 using Pattern = BasicPattern<char>;
@@ -36,6 +38,12 @@ class BasicPattern {
 
   static constexpr int CASE_INSENSITIVE = rx::kCaseInsensitive, LITERAL = rx::kLiteral, DOT_ALL = rx::kDotAll,
                        MULTI_LINE = rx::kMultiLine, UNIX_LINES = rx::kUnixLines;
+  // When a pattern builds its faster matchers (regex/accelerators.h): after
+  // this many match calls (whole matches and searches, of all its matchers
+  // together), or at once for a subject longer than this many characters.
+  // A pattern compiled and matched once on a line never builds them.
+  static constexpr int kAcceleratorUses = 16;
+  static constexpr int kAcceleratorLength = 4096;
 
   // Null after a syntax error, which has been reported on standard error.
   static std::unique_ptr<BasicPattern> create(const String& pattern, int flags = 0);
@@ -88,6 +96,12 @@ class BasicPattern {
     rx::dumpPattern(graph_, text_);
   }
 
+  // The faster matchers, once the pattern has earned them; null before, and
+  // for a pattern the automaton does not take. Counts a use.
+  const rx::Accelerators<Char>* accelerators(int length) const;
+  // The same, built now whatever the uses.
+  const rx::Accelerators<Char>* acceleratorsNow() const;
+
  private:
   friend class BasicPatternMatcher<Char>;
   BasicPattern(const String& text, int flags, void* storage, size_t bytes);
@@ -105,6 +119,17 @@ class BasicPattern {
   // `from`: the end of the match or -1, the groups in `st`. `scratch` holds
   // the automaton's thread lists of the caller, made when first needed.
   int run(rx::MatchState<Char>& st, int from, std::unique_ptr<rx::AutomatonScratch<Char>>& scratch) const;
+  // The call answered by the accelerators; kGaveUp when they leave it to
+  // the backtracker.
+  int runAccelerated(const rx::Accelerators<Char>& fast, rx::MatchState<Char>& st, int from,
+                     std::unique_ptr<rx::AutomatonScratch<Char>>& scratch) const;
+  // The backtracker, and the automaton where its budget runs out.
+  int runBacktracker(rx::MatchState<Char>& st, int from, std::unique_ptr<rx::AutomatonScratch<Char>>& scratch,
+                     const rx::Accelerators<Char>* fast) const;
+  // The groups of the match located at `start`: the backtracker anchored
+  // there, else the automaton from there.
+  int groupsFrom(rx::MatchState<Char>& st, int start,
+                 std::unique_ptr<rx::AutomatonScratch<Char>>& scratch) const;
   // Whether `subject` matches whole, groups unwanted: matched where it
   // is, on the pattern's own whole-match state.
   bool wholeOnly(const String& subject);
@@ -122,4 +147,10 @@ class BasicPattern {
   mutable std::once_flag automatonOnce_;
   mutable std::unique_ptr<rx::Automaton<Char>> automaton_;
   mutable std::atomic<bool> buildFailed_{false};
+  // Match calls so far, counted until the accelerators are built; a count
+  // lost between threads only delays them.
+  mutable std::atomic<int> uses_{0};
+  mutable std::once_flag acceleratorsOnce_;
+  mutable std::unique_ptr<rx::Accelerators<Char>> acceleratorsOwned_;
+  mutable std::atomic<const rx::Accelerators<Char>*> accelerators_{nullptr};
 };
