@@ -29,7 +29,7 @@ int failed(rx::MatchState<Char>& st, int from) {
 }  // namespace
 
 template <class Char>
-const rx::Accelerators<Char>* BasicPattern<Char>::accelerators(int length) const {
+const rx::Accelerators<Char>* BasicPattern<Char>::acceleratorsFor(int length) const {
   const rx::Accelerators<Char>* fast = accelerators_.load(std::memory_order_acquire);
   if (fast || backtrackerAlone() || length < 0) return fast;
   if (length <= kAcceleratorLength) {
@@ -59,7 +59,7 @@ int BasicPattern<Char>::run(rx::MatchState<Char>& st, int from,
     st.stopped = true;
     return -1;
   }
-  const rx::Accelerators<Char>* fast = accelerators(st.length);
+  const rx::Accelerators<Char>* fast = acceleratorsFor(st.length);
   if (fast && (!st.wholeMode || fast->wholeMatcher())) {
     st.beginCall(true);
     int r = runAccelerated(*fast, st, from, scratch);
@@ -137,7 +137,7 @@ int BasicPattern<Char>::groupsFrom(rx::MatchState<Char>& st, int start,
 template <class Char>
 bool BasicPattern<Char>::wholeOnly(const String& subject) {
   const int length = subject.size() < static_cast<size_t>(INT_MAX) ? static_cast<int>(subject.size()) : -1;
-  const rx::Accelerators<Char>* fast = length < 0 ? nullptr : accelerators(length);
+  const rx::Accelerators<Char>* fast = length < 0 ? nullptr : acceleratorsFor(length);
   if (fast && fast->wholeMatcher()) return fast->wholeMatcher()->end(subject.data(), length, 0, true) >= 0;
   rx::MatchState<Char>& st = wholeState_;
   if (st.groupCount != graph_.groupCount) st.resize(graph_.groupCount, graph_.nonCapturing);
@@ -157,7 +157,7 @@ template int BasicPattern<char>::run(rx::MatchState<char>&, int, Scratch<char>&)
 template int BasicPattern<wchar_t>::run(rx::MatchState<wchar_t>&, int, Scratch<wchar_t>&) const;
 template bool BasicPattern<char>::wholeOnly(const std::string&);
 template bool BasicPattern<wchar_t>::wholeOnly(const std::wstring&);
-template const rx::Accelerators<char>* BasicPattern<char>::accelerators(int) const;
-template const rx::Accelerators<wchar_t>* BasicPattern<wchar_t>::accelerators(int) const;
+template const rx::Accelerators<char>* BasicPattern<char>::acceleratorsFor(int) const;
+template const rx::Accelerators<wchar_t>* BasicPattern<wchar_t>::acceleratorsFor(int) const;
 template const rx::Accelerators<char>* BasicPattern<char>::acceleratorsNow() const;
 template const rx::Accelerators<wchar_t>* BasicPattern<wchar_t>::acceleratorsNow() const;

@@ -96,10 +96,10 @@ class BasicPattern {
     rx::dumpPattern(graph_, text_);
   }
 
-  // The faster matchers, once the pattern has earned them; null before, and
-  // for a pattern the automaton does not take. Counts a use.
-  const rx::Accelerators<Char>* accelerators(int length) const;
-  // The same, built now whatever the uses.
+  // The faster matchers if the pattern has built them: null before it has
+  // earned them, and for a pattern the automaton does not take.
+  const rx::Accelerators<Char>* accelerators() const { return accelerators_.load(std::memory_order_acquire); }
+  // The same, built now whatever the uses (for the tests).
   const rx::Accelerators<Char>* acceleratorsNow() const;
 
  private:
@@ -119,6 +119,9 @@ class BasicPattern {
   // `from`: the end of the match or -1, the groups in `st`. `scratch` holds
   // the automaton's thread lists of the caller, made when first needed.
   int run(rx::MatchState<Char>& st, int from, std::unique_ptr<rx::AutomatonScratch<Char>>& scratch) const;
+  // The faster matchers for a call on a subject of `length`: built once the
+  // pattern has earned them, counting this call as a use.
+  const rx::Accelerators<Char>* acceleratorsFor(int length) const;
   // The call answered by the accelerators; kGaveUp when they leave it to
   // the backtracker.
   int runAccelerated(const rx::Accelerators<Char>& fast, rx::MatchState<Char>& st, int from,

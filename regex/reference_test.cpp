@@ -171,4 +171,31 @@ TEST(ReferenceTest, RandomRegularPatternsAgreeWithTheAutomaton) {
   EXPECT_GT(fastCompared[2], 8000);
 }
 
+// The same in the wide form, the subjects holding characters above 255
+// (which only `.` and inverted escapes match), so that the DFAs' classes by
+// range take part.
+TEST(ReferenceTest, RandomWideRegularPatternsAgreeWithTheAutomaton) {
+  rxtest::PatternGenerator generator(20261210, rxtest::PatternGenerator::Mix::Regular);
+  std::mt19937& rng = generator.rng();
+  automatonCompared = 0;
+  for (int round = 0; round < 2000; ++round) {
+    std::string pattern = generator.pattern();
+    int flags = static_cast<int>(rng() % 32) & ~WidePattern::LITERAL;
+    std::wstring wide(pattern.begin(), pattern.end());
+    testing::internal::CaptureStderr();
+    auto p = WidePattern::create(wide, flags);
+    testing::internal::GetCapturedStderr();
+    if (!p) continue;
+    Matchers<wchar_t> m(std::move(p), WidePattern::create(wide, flags));
+    for (int i = 0; i < 4; ++i) {
+      std::string narrow = rxtest::randomSubject(rng) + rxtest::randomSubject(rng);
+      std::wstring subject;
+      for (char c : narrow)
+        subject += c == 'b' && rng() % 2 ? L'\u0101' : c == ' ' && rng() % 2 ? L'\u3000' : c;
+      agree(m, subject, pattern + " flags " + std::to_string(flags) + " (wide)");
+    }
+  }
+  EXPECT_GT(automatonCompared, 2500);
+}
+
 }  // namespace
