@@ -1,11 +1,13 @@
-// The engine against the plain reference matcher and the automaton over
-// random patterns and subjects: every result must agree wherever the
-// backtracker and the reference did not give up, and a pattern the
-// automaton takes must never give up; in the narrow and the wide form.
+// The engine against the plain reference matcher, the automaton and the
+// faster matchers built from it (one-pass, lazy DFA) over random patterns
+// and subjects: every result must agree wherever the backtracker and the
+// reference did not give up, and a pattern the automaton takes must never
+// give up; in the narrow and the wide form.
 #include <cstdint>
 #include <cstdlib>
 
 #include "fuzz/fuzz_input.h"
+#include "regex/testing/accelerated_outcome.h"
 #include "regex/testing/automaton_outcome.h"
 #include "regex/testing/reference_matcher.h"
 
@@ -24,6 +26,11 @@ void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
     if (engine.limit) std::abort();
     if (!same(automaton, engine)) std::abort();
     if (!reference.limit && !same(automaton, reference)) std::abort();
+    for (rxtest::Fast which : {rxtest::Fast::OnePass, rxtest::Fast::Dfa, rxtest::Fast::DfaNoLiteral}) {
+      rxtest::Accelerated<Char> fast(p.graph(), which);
+      rxtest::Outcome o;
+      if (fast.outcome(subject, 100, &o) && !same(o, automaton)) std::abort();
+    }
   }
   if (engine.limit || reference.limit) return;
   if (!same(engine, reference)) std::abort();
