@@ -12,7 +12,7 @@ namespace {
 constexpr unsigned kMatchBefore = 1u << 8;  // a match ended just before the character that led here
 constexpr unsigned kStop = 1u << 9;         // no thread goes on: the scan ends here
 constexpr unsigned kMatched = 1u << 10;     // Search: a match was found, no more new threads
-constexpr size_t kBlockBytes = 64 * 1024;
+constexpr size_t kBlockBytes = size_t{64} * 1024;
 
 }  // namespace
 

@@ -174,8 +174,8 @@ int LiteralScan<Char>::find(const Char* text, int length, int from) const {
   if (sizeof(Char) == 1 && n >= 2) return findPair(text, length, from);
   const Char rare = text_[static_cast<size_t>(rare_)];
   for (int i = from; i + n <= length;) {
-    const Char* hit =
-        std::char_traits<Char>::find(text + i + rare_, static_cast<size_t>(length - n - i + 1), rare);
+    const size_t starts = static_cast<size_t>(length - n - i) + 1;
+    const Char* hit = std::char_traits<Char>::find(text + i + rare_, starts, rare);
     if (!hit) return -1;
     i = static_cast<int>(hit - text) - rare_;
     if (at(text, i)) return i;

@@ -105,7 +105,7 @@ int OnePass<Char>::scan(const Char* text, int length, int from, int* slots) cons
   int bestEnd = -1;
   int row = rowFor(from, text);
   for (int p = from; p < length; ++p) {
-    const size_t cell = static_cast<size_t>(row + classes_.of(text[p]));
+    const size_t cell = static_cast<size_t>(row) + static_cast<size_t>(classes_.of(text[p]));
     if (!kWhole && match_[cell] != kNone) {
       if (match_[cell] == kMatchFirst) {
         if (kSlots) save(slots, matchSaves_[cell], p);
@@ -143,8 +143,9 @@ int OnePass<Char>::run(MatchState<Char>& st, int from) const {
                          : scan<false, true>(st.text, st.length, from, slots);
   if (end < 0) return -1;
   for (int g = 1; 2 * g < slots_; ++g) {
-    st.starts[g] = slots[2 * g];
-    st.ends[g] = slots[2 * g + 1];
+    const size_t at = 2 * static_cast<size_t>(g);
+    st.starts[g] = slots[at];
+    st.ends[g] = slots[at + 1];
   }
   st.starts[0] = from;
   st.ends[0] = end;
