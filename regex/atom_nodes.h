@@ -39,10 +39,12 @@ class CharNode : public Node<Char> {
   bool inChain = false;  // follows another character node
 
  private:
+  // A chain has two characters at least; most misses differ in them, and
+  // need no call to compare the rest.
   int matchLiteral(MatchState<Char>& st, int p) const {
     size_t n = literal.size();
-    if (n > static_cast<size_t>(st.length - p) || st.text[p] != literal[0] ||
-        std::char_traits<Char>::compare(st.text + p + 1, literal.data() + 1, n - 1) != 0) {
+    if (n > static_cast<size_t>(st.length - p) || st.text[p] != literal[0] || st.text[p + 1] != literal[1] ||
+        std::char_traits<Char>::compare(st.text + p + 2, literal.data() + 2, n - 2) != 0) {
       return -1;
     }
     int end = p + static_cast<int>(n);

@@ -26,7 +26,7 @@ class StartNode : public Node<Char> {
   int match(MatchState<Char>& st, int p) const override {
     st.starts[0] = p;
     if (st.wholeMode) {
-      if (p == 0 && prefixAt(st, 0)) return this->proceed(st, 0);
+      if (p == 0 && prefixAt(st, 0)) return afterPrefix(st, 0);
       if (p != 0) st.starts[0] = -1;
       return -1;
     }
@@ -39,7 +39,7 @@ class StartNode : public Node<Char> {
       q = firstCandidate(st, q);
       if (q > st.length) break;
       st.starts[0] = q;
-      r = this->proceed(st, q);
+      r = afterPrefix(st, q);
       if (r != -1 || st.stopped || q >= st.length) break;
       if (leadingRun) {
         while (q < st.length && acceptsChar(leadingRun, st.text[q])) ++q;
@@ -59,8 +59,13 @@ class StartNode : public Node<Char> {
     hasFirstChars = true;
   }
   // Every match begins with this text (set after compiling, held in the
-  // graph's storage): a start position without it fails at once.
-  void setPrefix(std::basic_string_view<Char> text) { prefix = text; }
+  // graph's storage): a start position without it fails at once. When the
+  // text is the pattern's first character nodes, `after` is the node after
+  // them, where a start that has the text goes on.
+  void setPrefix(std::basic_string_view<Char> text, const Node<Char>* after) {
+    prefix = text;
+    pastPrefix = after;
+  }
   std::basic_string_view<Char> literalPrefix() const { return prefix; }
   // Every match begins with an unbounded loop over this one-character atom,
   // and a failed start inside its run says the rest of the run fails too
@@ -85,6 +90,11 @@ class StartNode : public Node<Char> {
   }
 
  private:
+  // The rest of an attempt at q, where the prefix has been found.
+  int afterPrefix(MatchState<Char>& st, int q) const {
+    if (pastPrefix) return this->run(pastPrefix, st, q + static_cast<int>(prefix.size()));
+    return this->proceed(st, q);
+  }
   bool prefixAt(const MatchState<Char>& st, int q) const {
     size_t n = prefix.size();
     if (n == 0) return true;
@@ -94,6 +104,7 @@ class StartNode : public Node<Char> {
   }
 
   std::basic_string_view<Char> prefix;
+  const Node<Char>* pastPrefix = nullptr;
   CharSet firstChars;
   bool hasFirstChars = false;
   const Node<Char>* leadingRun = nullptr;

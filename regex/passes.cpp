@@ -208,7 +208,8 @@ void linkFollowers(Graph<Char>& graph) {
 // Literal prefix. Relies on: the chain from the head up to the first node
 // that is not a case-sensitive character or quote, looked through the same
 // transparent nodes, is the only way into the pattern, so every match begins
-// with that text.
+// with that text; and character nodes do nothing but compare, so a start
+// that has the text may go on after them.
 template <class Char>
 void setPrefix(Graph<Char>& graph) {
   auto prefixNodes = [&graph](auto&& each) {
@@ -231,7 +232,16 @@ void setPrefix(Graph<Char>& graph) {
   Char* text = graph.newText(length);
   Char* at = text;
   prefixNodes([&at](std::basic_string_view<Char> piece) { at = std::copy(piece.begin(), piece.end(), at); });
-  static_cast<StartNode<Char>*>(graph.head)->setPrefix(std::basic_string_view<Char>(text, length));
+  // A prefix of plain character nodes right after the sequence start need
+  // not be compared twice.
+  const Node<Char>* after = nullptr;
+  if (graph.head->next->kind == NodeKind::SubStart) {
+    size_t chars = 0;
+    const Node<Char>* n = graph.head->next->next;
+    for (; n && n->kind == NodeKind::Char; n = n->next) ++chars;
+    if (chars == length) after = n;
+  }
+  static_cast<StartNode<Char>*>(graph.head)->setPrefix(std::basic_string_view<Char>(text, length), after);
 }
 
 // Literal chains. Relies on: a character node that follows another one is
