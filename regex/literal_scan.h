@@ -12,11 +12,12 @@
 //   literal at i: if the match anchored at s fails, no start up to i
 //   matches, and the search goes on after i.
 //
-// A single character is found with memchr (wmemchr wide). A longer narrow
-// literal is found by its two rarest bytes (by a fixed ranking of how common
-// a byte is in text like tool output and logs), 16 positions at a time with
-// SSE2, each hit checked in full; SSE2 is in every x86-64, and nothing
-// newer is used. A longer wide literal is found by its rarest character.
+// A literal is found by its rarest character (by a fixed ranking of how
+// common a character is in text like tool output and logs) with memchr
+// (wmemchr wide), each hit checked in full. Where that character turns out
+// common in the text, a narrow literal of two bytes or more is found
+// instead by its two rarest bytes, 16 positions at a time with SSE2; SSE2
+// is in every x86-64, and nothing newer is used.
 // A first-character set alone is not used: on digit-dense text it passes
 // nearly every position.
 #pragma once

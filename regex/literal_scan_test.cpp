@@ -78,6 +78,21 @@ TEST(LiteralScanTest, FindsEveryOccurrenceAtEveryOffset) {
   EXPECT_EQ(scan->find("", 0, 0), -1);
 }
 
+// A rare character that is everywhere in this text: the scan goes over to
+// both rare bytes at once and still finds the occurrence.
+TEST(LiteralScanTest, ACommonRareByteHandsOverToTheScanForTwo) {
+  std::unique_ptr<Pattern> p;
+  std::unique_ptr<rx::Automaton<char>> a;
+  auto scan = scanFor<char>("ERR-", &p, &a);
+  for (size_t before : {size_t{0}, size_t{17}, size_t{3000}}) {
+    std::string text(before, 'R');
+    text += "ERR-xERRR";
+    const int n = static_cast<int>(text.size());
+    EXPECT_EQ(scan->find(text.data(), n, 0), static_cast<int>(before)) << before;
+    EXPECT_EQ(scan->find(text.data(), n, static_cast<int>(before) + 1), -1) << before;
+  }
+}
+
 TEST(LiteralScanTest, WideLiteralsByTheirRarestCharacter) {
   std::unique_ptr<WidePattern> p;
   std::unique_ptr<rx::Automaton<wchar_t>> a;

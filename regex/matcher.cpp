@@ -111,6 +111,13 @@ bool BasicPatternMatcher<Char>::matchWhole() {
   matched_ = false;
   exhausted_ = false;
   state_.clearGroups();
+  // A line without the pattern's literal prefix, the usual case when a
+  // component tries each of its patterns on each line, is ruled out at
+  // once, leaving the groups as the start node does.
+  if (state_.length >= 0 && !pattern_->mayBegin(state_.text, state_.length)) {
+    state_.starts[0] = 0;
+    return false;
+  }
   int r = runHead(0);
   return r >= 0 && r == state_.length;
 }

@@ -133,6 +133,14 @@ class BasicPattern {
   // there, else the automaton from there.
   int groupsFrom(rx::MatchState<Char>& st, int start,
                  std::unique_ptr<rx::AutomatonScratch<Char>>& scratch) const;
+  // False when a match from the start of `text` cannot begin: it lacks the
+  // pattern's literal prefix.
+  bool mayBegin(const Char* text, int length) const {
+    std::basic_string_view<Char> prefix =
+        static_cast<const rx::StartNode<Char>*>(graph_.head)->literalPrefix();
+    return prefix.empty() || (length >= static_cast<int>(prefix.size()) && text[0] == prefix[0] &&
+                              std::char_traits<Char>::compare(text, prefix.data(), prefix.size()) == 0);
+  }
   // Whether `subject` matches whole, groups unwanted: matched where it
   // is, on the pattern's own whole-match state.
   bool wholeOnly(const String& subject);
