@@ -185,7 +185,8 @@ const typename LazyDfa<Char>::State* LazyDfa<Char>::computeBackward(const State*
   const auto& program = automaton_.program();
   std::vector<int>& reached = entries_;
   reached.assign(s->entries, s->entries + s->count);
-  std::vector<char> seen(program.size(), 0);
+  std::vector<char>& seen = seen_;
+  seen.assign(program.size(), 0);
   for (int pc : reached) seen[static_cast<size_t>(pc)] = 1;
   for (size_t i = 0; i < reached.size(); ++i) {
     for (int z : before_[static_cast<size_t>(reached[i])]) {

@@ -102,6 +102,7 @@ class LazyDfa {
   mutable std::vector<Reached> reached_;
   mutable std::vector<int> entries_;
   mutable std::vector<int> marks_;
+  mutable std::vector<char> seen_;
   const State* dead_ = nullptr;
   const State* endMatch_ = nullptr;
   const State* endNoMatch_ = nullptr;

@@ -27,65 +27,94 @@ inline void save(int* slots, uint64_t saves, int p) {
 
 }  // namespace
 
+// Fills the table row by row from the start: a row is an instruction the
+// thread runs next and (when the pattern has anchors) the side of the
+// context before it; each cell is the closure of its instruction under the
+// context its column gives.
+template <class Char>
+class OnePassBuilder {
+ public:
+  using Op = typename Automaton<Char>::Op;
+
+  OnePassBuilder(const Automaton<Char>& automaton, const ClassMap<Char>& classes, OnePass<Char>* one)
+      : automaton_(automaton), classes_(classes), one_(one), closure_(automaton.program()) {}
+
+  // False when the program is not one-pass or its table too large.
+  bool build(bool sided) {
+    sided_ = sided;
+    one_->columns_ = classes_.count() + 1;
+    one_->slots_ = automaton_.slotCount();
+    for (unsigned side = 0; side < 4; ++side)
+      one_->startRows_[side] = rowOf(automaton_.start(), side << kBefore);
+    one_->startRows_[4] = rowOf(automaton_.start(), kAtStart);
+    for (size_t done = 0; done < pending_.size(); ++done) {
+      if (pending_.size() * static_cast<size_t>(one_->columns_) > OnePass<Char>::kMaxCells) return false;
+      for (int k = 0; k < one_->columns_; ++k) {
+        if (!fillCell(done, pending_[done].first, pending_[done].second, k)) return false;
+      }
+    }
+    return true;
+  }
+
+ private:
+  // The first cell of the row, made when new.
+  int rowOf(int pc, unsigned side) {
+    if (!sided_) side = 0;
+    auto it = rows_.find({pc, side});
+    if (it != rows_.end()) return it->second;
+    int base = static_cast<int>(rows_.size()) * one_->columns_;
+    rows_.emplace(std::make_pair(pc, side), base);
+    pending_.emplace_back(pc, side);
+    size_t cells = rows_.size() * static_cast<size_t>(one_->columns_);
+    one_->next_.resize(cells, -1);
+    one_->match_.resize(cells, OnePass<Char>::kNone);
+    one_->saves_.resize(cells, 0);
+    one_->matchSaves_.resize(cells, 0);
+    return base;
+  }
+
+  // False when two ways take the column's characters.
+  bool fillCell(size_t row, int pc, unsigned side, int k) {
+    const bool edge = k == classes_.count();
+    const size_t cell = row * static_cast<size_t>(one_->columns_) + static_cast<size_t>(k);
+    closure_.walk(&pc, 1, side | (edge ? kAtEnd : classes_.sides(k) << kAfter), &reached_);
+    int consumer = -1;
+    for (const auto& r : reached_) {
+      const auto& in = automaton_.program()[static_cast<size_t>(r.pc)];
+      if (in.op == Op::Match) {
+        if (one_->match_[cell] == OnePass<Char>::kNone) {
+          one_->match_[cell] = consumer < 0 ? OnePass<Char>::kMatchFirst : OnePass<Char>::kMatchAfter;
+          one_->matchSaves_[cell] = r.saves;
+        }
+      } else if (!edge && classes_.accepts(in, k)) {
+        if (consumer >= 0) return false;
+        consumer = in.next;
+        one_->saves_[cell] = r.saves;
+      }
+    }
+    if (consumer >= 0) {
+      int next = rowOf(consumer, classes_.sides(k) << kBefore);
+      one_->next_[cell] = next;
+    }
+    return true;
+  }
+
+  const Automaton<Char>& automaton_;
+  const ClassMap<Char>& classes_;
+  OnePass<Char>* one_;
+  Closure<Char> closure_;
+  std::vector<typename Closure<Char>::Reached> reached_;
+  bool sided_ = false;
+  std::map<std::pair<int, unsigned>, int> rows_;
+  std::vector<std::pair<int, unsigned>> pending_;
+};
+
 template <class Char>
 std::unique_ptr<OnePass<Char>> OnePass<Char>::build(const Automaton<Char>& automaton,
                                                     const ClassMap<Char>& classes) {
-  using Op = typename Automaton<Char>::Op;
   if (automaton.slotCount() > 64 || hasAnchor(automaton, true)) return nullptr;
   std::unique_ptr<OnePass> one(new OnePass(classes));
-  const bool sided = hasAnchor(automaton, false);
-  const int columns = classes.count() + 1;
-  one->columns_ = columns;
-  one->slots_ = automaton.slotCount();
-  const auto& program = automaton.program();
-  Closure<Char> closure(program);
-  std::vector<typename Closure<Char>::Reached> reached;
-  // A row is an instruction the thread runs next and the side before it.
-  std::map<std::pair<int, unsigned>, int> rows;
-  std::vector<std::pair<int, unsigned>> pending;
-  auto rowOf = [&](int pc, unsigned side) {
-    if (!sided) side = 0;
-    auto it = rows.find({pc, side});
-    if (it != rows.end()) return it->second;
-    int base = static_cast<int>(rows.size()) * columns;
-    rows.emplace(std::make_pair(pc, side), base);
-    pending.emplace_back(pc, side);
-    size_t cells = rows.size() * static_cast<size_t>(columns);
-    one->next_.resize(cells, -1);
-    one->match_.resize(cells, kNone);
-    one->saves_.resize(cells, 0);
-    one->matchSaves_.resize(cells, 0);
-    return base;
-  };
-  for (unsigned side = 0; side < 4; ++side) one->startRows_[side] = rowOf(automaton.start(), side << kBefore);
-  one->startRows_[4] = rowOf(automaton.start(), kAtStart);
-  for (size_t done = 0; done < pending.size(); ++done) {
-    if (pending.size() * static_cast<size_t>(columns) > kMaxCells) return nullptr;
-    auto [pc, side] = pending[done];
-    for (int k = 0; k < columns; ++k) {
-      const bool edge = k == classes.count();
-      const size_t cell = done * static_cast<size_t>(columns) + static_cast<size_t>(k);
-      closure.walk(&pc, 1, side | (edge ? kAtEnd : classes.sides(k) << kAfter), &reached);
-      int consumer = -1;
-      for (const auto& r : reached) {
-        const auto& in = program[static_cast<size_t>(r.pc)];
-        if (in.op == Op::Match) {
-          if (one->match_[cell] == kNone) {
-            one->match_[cell] = consumer < 0 ? kMatchFirst : kMatchAfter;
-            one->matchSaves_[cell] = r.saves;
-          }
-        } else if (!edge && classes.accepts(in, k)) {
-          if (consumer >= 0) return nullptr;  // two ways on: not one-pass
-          consumer = in.next;
-          one->saves_[cell] = r.saves;
-        }
-      }
-      if (consumer >= 0) {
-        int next = rowOf(consumer, classes.sides(k) << kBefore);
-        one->next_[cell] = next;
-      }
-    }
-  }
+  if (!OnePassBuilder<Char>(automaton, classes, one.get()).build(hasAnchor(automaton, false))) return nullptr;
   return one;
 }
 

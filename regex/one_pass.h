@@ -26,6 +26,9 @@
 namespace rx {
 
 template <class Char>
+class OnePassBuilder;
+
+template <class Char>
 class OnePass {
  public:
   static constexpr size_t kMaxCells = 1 << 16;
@@ -42,6 +45,7 @@ class OnePass {
   int end(const Char* text, int length, int from, bool whole) const;
 
  private:
+  friend class OnePassBuilder<Char>;
   // What the pass does at a cell (a row and the class of the next
   // character): where it goes on, the slots saved on the way there, and
   // whether a match ends here before or after that way in preference.
