@@ -1,7 +1,8 @@
 // Matching allocates nothing once a matcher has run on its longest subject:
 // the group saves, the automaton's thread lists and the subject's buffer are
 // all reused; a new matcher per line reuses the storage of the last one; and
-// compiling a short pattern allocates the pattern and at most its text.
+// compiling a pattern and matching it once allocates the pattern and at most
+// a matcher.
 // Counted through this binary's own operator new, which is why these tests
 // have an executable of their own.
 #include <gtest/gtest.h>
@@ -120,12 +121,19 @@ TEST(AllocationTest, ANewMatcherPerLineAllocatesNothing) {
 }
 
 // As the version rules and the platform detection use the engine when a
-// pattern is compiled for one call: the pattern and, for a long text, its
-// copy; nothing for the match.
+// pattern is compiled for one call, and as a caller that makes a matcher for
+// it: the pattern (its text and graph are one block) and the matcher; the
+// match itself allocates nothing.
 TEST(AllocationTest, CompilingAndMatchingOnceAllocatesAtMostTwice) {
   const std::wstring wideDigits = L"\\d+", widePiece = L"0042";
   long before = allocations;
   EXPECT_TRUE(WidePattern::textMatches(wideDigits, widePiece));
+  EXPECT_LE(allocations - before, 2);
+  before = allocations;
+  {
+    auto p = WidePattern::create(wideDigits);
+    EXPECT_TRUE(p->newMatcher(widePiece)->matchWhole());
+  }
   EXPECT_LE(allocations - before, 2);
   const std::string digits = "\\d+", piece = "0042";
   before = allocations;
@@ -135,10 +143,19 @@ TEST(AllocationTest, CompilingAndMatchingOnceAllocatesAtMostTwice) {
   const std::string patterns[] = {"Red Hat Enterprise Linux.*release 4.*",
                                   "Red Hat Enterprise Linux.*release 5.*",
                                   "SUSE Linux Enterprise Server 11.*"};
+  const int flags = Pattern::DOT_ALL | Pattern::MULTI_LINE;
   for (const std::string& pattern : patterns) {
     before = allocations;
-    Pattern::textMatches(pattern, release, Pattern::DOT_ALL | Pattern::MULTI_LINE);
+    Pattern::textMatches(pattern, release, flags);
     EXPECT_LE(allocations - before, 2) << pattern;
+    before = allocations;
+    {
+      auto p = Pattern::create(pattern, flags);
+      auto m = p->newMatcher(release);
+      m->matchWhole();
+      p.reset();
+    }
+    EXPECT_LE(allocations - before, 2) << pattern << " (with a matcher)";
   }
 }
 

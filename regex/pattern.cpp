@@ -3,6 +3,7 @@
 // their one-call static forms.
 #include "regex/pattern.h"
 
+#include <algorithm>
 #include <climits>
 #include <map>
 
@@ -21,12 +22,19 @@ std::map<std::basic_string<Char>, std::unique_ptr<BasicPattern<Char>>>& patternC
   return cache;
 }
 
+template <class Char>
+std::basic_string_view<Char> copyInto(rx::Graph<Char>& graph, const std::basic_string<Char>& text) {
+  Char* copy = graph.newText(text.size());
+  std::copy(text.begin(), text.end(), copy);
+  return {copy, text.size()};
+}
+
 }  // namespace
 
 // The graph's arena begins in the storage right after the pattern object.
 template <class Char>
 BasicPattern<Char>::BasicPattern(const String& text, int flags, void* storage, size_t bytes)
-    : text_(text), flags_(flags), graph_(storage, bytes) {}
+    : flags_(flags), graph_(storage, bytes), text_(copyInto(graph_, text)) {}
 
 // Made on first use rather than with the pattern: most patterns are only
 // ever used through matchers of their own.
@@ -54,11 +62,12 @@ BasicPattern<Char>::~BasicPattern() {
 namespace {
 
 // Storage for the graph of a pattern text of `length` characters: enough
-// for the nodes and texts of the patterns the system uses, so that compiling
-// one allocates the pattern and, for a long text, its copy, and nothing else.
+// for the text, the nodes and the texts the passes store of the patterns
+// the system uses, so that compiling one allocates the pattern and nothing
+// else.
 template <class Char>
 size_t graphStorageBytes(size_t length) {
-  return 512 + 64 * length + length * sizeof(Char);
+  return 512 + 64 * length + 2 * length * sizeof(Char);
 }
 
 }  // namespace

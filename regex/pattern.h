@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -87,13 +88,13 @@ class BasicPattern {
   int groupCount() const;
   // The compiled node graph, for diagnostics and the tests.
   const rx::Graph<Char>& graph() const { return graph_; }
-  const String& text() const { return text_; }
+  String text() const { return String(text_); }
   int flags() const { return flags_; }
 
   // The node graph on standard output, a diagnostic of the narrow form.
   template <class C = Char, class = std::enable_if_t<std::is_same<C, char>::value>>
   void dump() const {
-    rx::dumpPattern(graph_, text_);
+    rx::dumpPattern(graph_, text());
   }
 
   // The faster matchers if the pattern has built them: null before it has
@@ -145,9 +146,10 @@ class BasicPattern {
   // is, on the pattern's own whole-match state.
   bool wholeOnly(const String& subject);
 
-  String text_;
   int flags_;
   rx::Graph<Char> graph_;
+  // In the graph's storage, so that a long text costs no allocation of its own.
+  std::basic_string_view<Char> text_;
   std::unique_ptr<BasicPatternMatcher<Char>> matcher_;
   // What matchesWhole matches on, kept so that repeated calls reuse its
   // group saves and thread lists.
