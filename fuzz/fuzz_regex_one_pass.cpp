@@ -5,15 +5,11 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_regex_compare.h"
 #include "regex/testing/accelerated_outcome.h"
 #include "regex/testing/automaton_outcome.h"
 
 namespace {
-
-bool same(const rxtest::Outcome& a, const rxtest::Outcome& b) {
-  return a.whole == b.whole && a.groups == b.groups && a.finds == b.finds && a.findGroups == b.findGroups;
-}
 
 template <class Char>
 void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
@@ -21,24 +17,15 @@ void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
   if (!one.usable()) return;
   rxtest::Outcome automaton, o;
   if (!rxtest::automatonOutcome(p.graph(), subject, 100, &automaton)) return;
-  if (!one.outcome(subject, 100, &o) || !same(o, automaton)) std::abort();
+  if (!one.outcome(subject, 100, &o) || !fuzzinput::sameOutcome(o, automaton)) std::abort();
   p.acceleratorsNow();
-  if (!same(rxtest::engineOutcome(p, subject, 100), automaton)) std::abort();
+  if (!fuzzinput::sameOutcome(rxtest::engineOutcome(p, subject, 100), automaton)) std::abort();
 }
 
 }  // namespace
 
 // The flags byte's top bit picks the wide form.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzzinput::RegexInput in;
-  if (!fuzzinput::readRegexInput(data, size, &in)) return 0;
-  if (in.subject.size() > 256) in.subject.resize(256);
-  if (data[0] & 0x80) {
-    auto p = WidePattern::create(fuzzinput::widen(in.pattern), in.flags);
-    if (p) compare(*p, fuzzinput::widen(in.subject));
-  } else {
-    auto p = Pattern::create(in.pattern, in.flags);
-    if (p) compare(*p, in.subject);
-  }
-  return 0;
+  return fuzzinput::compareOnInput(data, size, 256,
+                                   [](auto& p, const auto& subject) { compare(p, subject); });
 }
