@@ -26,6 +26,7 @@ class OwnMatcher : public Matcher {
     *groups = m->groupTexts(false);
     return true;
   }
+  bool matches(const std::string& subject) override { return pattern_->matchesWhole(subject); }
   void findAll(const std::string& subject, std::vector<std::string>* found) override {
     *found = pattern_->collectAll(subject);
   }
@@ -82,6 +83,7 @@ class StdMatcher : public Matcher {
     for (size_t i = 1; i < m.size(); ++i) groups->push_back(m[i].str());
     return true;
   }
+  bool matches(const std::string& subject) override { return std::regex_match(subject, re_); }
   void findAll(const std::string& subject, std::vector<std::string>* found) override {
     found->clear();
     for (std::sregex_iterator it(subject.begin(), subject.end(), re_), end; it != end; ++it) {
@@ -162,6 +164,11 @@ class PcreMatcher : public Matcher {
       groups->push_back(set ? subject.substr(ov[2 * i], ov[2 * i + 1] - ov[2 * i]) : std::string());
     }
     return true;
+  }
+  bool matches(const std::string& subject) override {
+    if (!whole_)
+      whole_ = std::make_unique<PcreCode>(pattern_, options_ | PCRE2_ANCHORED | PCRE2_ENDANCHORED, jit_);
+    return whole_->run(subject, 0) >= 0;
   }
   void findAll(const std::string& subject, std::vector<std::string>* found) override {
     if (!find_) find_ = std::make_unique<PcreCode>(pattern_, options_, jit_);
@@ -248,6 +255,7 @@ class Re2Matcher : public Matcher {
       groups->push_back(std::string(subs_[i].data(), subs_[i].size()));
     return true;
   }
+  bool matches(const std::string& subject) override { return RE2::FullMatch(subject, re_); }
   void findAll(const std::string& subject, std::vector<std::string>* found) override {
     found->clear();
     size_t from = 0;
@@ -324,6 +332,13 @@ class BoostMatcher : public Matcher {
     groups->clear();
     for (size_t i = 1; i < m.size(); ++i) groups->push_back(m[i].str());
     return true;
+  }
+  bool matches(const std::string& subject) override {
+    try {
+      return boost::regex_match(subject, re_);
+    } catch (const std::runtime_error&) {
+      return false;
+    }
   }
   void findAll(const std::string& subject, std::vector<std::string>* found) override {
     found->clear();

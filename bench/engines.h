@@ -16,6 +16,8 @@ class Matcher {
   virtual ~Matcher() = default;
   // Whole-subject match; on success the texts of groups 1.. go to *groups.
   virtual bool whole(const std::string& subject, std::vector<std::string>* groups) = 0;
+  // Whole-subject match, the groups not wanted.
+  virtual bool matches(const std::string& subject) = 0;
   // Every non-overlapping match, left to right.
   virtual void findAll(const std::string& subject, std::vector<std::string>* found) = 0;
 };

@@ -1,13 +1,18 @@
-// The regex engine against std::regex, PCRE2 and RE2 on the system's own
-// workloads, each with the patterns compiled once and with the compile
+// The regex engine against std::regex, PCRE2, RE2 and Boost on the system's
+// own workloads, each with the patterns compiled once and with the compile
 // counted in. Before measuring, every engine must give the same answers.
+// With --allocations it prints instead how many allocations the engine
+// makes per compile and per match on each row.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
+#include "bench/allocation_count.h"
 #include "bench/engines.h"
 #include "bench/workloads.h"
+#include "regex/pattern.h"
 
 namespace {
 
@@ -108,6 +113,43 @@ void registerDigits(const Engine& e) {
                                });
 }
 
+// What a user picking an engine for the job would compare: the peers on
+// narrow text, as they are naturally used; fcupdate on wide text, as the
+// version rules use it.
+void registerNarrowDigits(const Engine& e) {
+  const bool own = std::strcmp(e.name, "fcupdate") == 0;
+  std::vector<std::wstring> wide = bench::versionPieces();
+  std::vector<std::string> narrow = bench::narrowVersionPieces();
+  const std::string name = "4n_version_digits_narrow_peers/";
+  benchmark::RegisterBenchmark((name + "precompiled/" + e.name).c_str(),
+                               [e, own, wide, narrow](benchmark::State& state) {
+                                 auto w = e.compileWide(L"\\d+");
+                                 auto m = e.compile("\\d+", 0);
+                                 for (auto _ : state) {
+                                   if (own) {
+                                     for (const std::wstring& s : wide) benchmark::DoNotOptimize(w->whole(s));
+                                   } else {
+                                     for (const std::string& s : narrow)
+                                       benchmark::DoNotOptimize(m->matches(s));
+                                   }
+                                 }
+                                 perItem(state, narrow.size());
+                               });
+  benchmark::RegisterBenchmark((name + "with_compile/" + e.name).c_str(),
+                               [e, own, wide, narrow](benchmark::State& state) {
+                                 for (auto _ : state) {
+                                   if (own) {
+                                     for (const std::wstring& s : wide)
+                                       benchmark::DoNotOptimize(e.compileWide(L"\\d+")->whole(s));
+                                   } else {
+                                     for (const std::string& s : narrow)
+                                       benchmark::DoNotOptimize(e.compile("\\d+", 0)->matches(s));
+                                   }
+                                 }
+                                 perItem(state, narrow.size());
+                               });
+}
+
 void registerFindAll(const Engine& e, const char* workload, const char* pattern, const std::string& text) {
   for (bool withCompile : {false, true}) {
     std::string name = std::string(workload) + (withCompile ? "/with_compile/" : "/precompiled/") + e.name;
@@ -146,12 +188,98 @@ bool enginesAgree(const std::string& log, const std::string& reports) {
     if (found != expected) std::fprintf(stderr, "%s disagrees on find-all\n", e.name), ok = false;
     e.compile(bench::kVersionPattern, 0)->findAll(reports, &versions);
     if (versions != expectedVersions) std::fprintf(stderr, "%s disagrees on versions\n", e.name), ok = false;
-    size_t digits = 0;
+    size_t digits = 0, narrowDigits = 0;
     for (const std::wstring& p : bench::versionPieces()) digits += e.compileWide(L"\\d+")->whole(p);
-    if (digits != 11)
-      std::fprintf(stderr, "%s disagrees on version digits (%zu)\n", e.name, digits), ok = false;
+    for (const std::string& p : bench::narrowVersionPieces())
+      narrowDigits += e.compile("\\d+", 0)->matches(p);
+    if (digits != 11 || narrowDigits != 11)
+      std::fprintf(stderr, "%s disagrees on version digits (%zu, %zu)\n", e.name, digits, narrowDigits),
+          ok = false;
   }
   return ok;
+}
+
+// Allocations per item (line, text, piece or search) over `items` items;
+// `once` runs them all once.
+double perItemCount(size_t items, const std::function<void()>& once) {
+  bench::AllocationCount count;
+  once();
+  return static_cast<double>(count.count()) / static_cast<double>(items);
+}
+
+void printAllocationRow(const char* name, double compile, double match, double results, double withCompile) {
+  std::printf("| %s | %.1f | %.1f | %.1f | %.1f |\n", name, compile, match, results, withCompile);
+}
+
+// fcupdate's allocations on each row: per pattern compiled; per item matched
+// once the patterns are warm (the matcher alone, then with the results the
+// row copies out: group texts or found strings); and per item when each
+// pattern is compiled for it, as the with_compile rows do.
+void printAllocations(const std::string& log, const std::string& reports) {
+  std::printf("| workload | per compile | per match | per match, with results | per compile and match |\n");
+  std::printf("|---|---:|---:|---:|---:|\n");
+  for (const Workload& w : lineWorkloads()) {
+    const std::vector<std::string> texts(w.patterns.begin(), w.patterns.end());
+    std::vector<std::unique_ptr<Pattern>> patterns(texts.size());
+    double compile = perItemCount(texts.size(), [&] {
+      for (size_t i = 0; i < texts.size(); ++i) patterns[i] = Pattern::create(texts[i], w.flags);
+    });
+    std::vector<std::string> groups;
+    auto matchAll = [&](bool results) {
+      for (const std::string& s : w.subjects) {
+        for (const auto& p : patterns) {
+          std::unique_ptr<PatternMatcher> m = p->newMatcher(s);
+          if (m->matchWhole() && results) groups = m->groupTexts(false);
+        }
+      }
+    };
+    for (int warm = 0; warm < Pattern::kAcceleratorUses; ++warm) matchAll(true);
+    double match = perItemCount(w.subjects.size(), [&] { matchAll(false); });
+    double results = perItemCount(w.subjects.size(), [&] { matchAll(true); });
+    double each = perItemCount(w.subjects.size(), [&] {
+      for (const std::string& s : w.subjects) {
+        for (const std::string& text : texts) {
+          std::unique_ptr<Pattern> p = Pattern::create(text, w.flags);
+          std::unique_ptr<PatternMatcher> m = p->newMatcher(s);
+          if (m->matchWhole()) groups = m->groupTexts(false);
+        }
+      }
+    });
+    printAllocationRow(w.name, compile, match, results, each);
+  }
+  const std::vector<std::wstring> pieces = bench::versionPieces();
+  const std::wstring digitsText = L"\\d+";
+  std::unique_ptr<WidePattern> digits;
+  double compile = perItemCount(1, [&] { digits = WidePattern::create(digitsText); });
+  for (int warm = 0; warm < Pattern::kAcceleratorUses; ++warm) {
+    for (const std::wstring& s : pieces) digits->matchesWhole(s);
+  }
+  double match = perItemCount(pieces.size(), [&] {
+    for (const std::wstring& s : pieces) digits->matchesWhole(s);
+  });
+  double each = perItemCount(pieces.size(), [&] {
+    for (const std::wstring& s : pieces) WidePattern::textMatches(digitsText, s);
+  });
+  printAllocationRow("4_version_digits (wide)", compile, match, match, each);
+  const std::pair<const char*, const char*> finds[] = {{"5_find_all_1MB", bench::kLogPattern},
+                                                       {"6_find_versions_1MB", bench::kVersionPattern}};
+  for (const auto& find : finds) {
+    const std::string& text = find.second == bench::kLogPattern ? log : reports;
+    const std::string patternText = find.second;
+    std::unique_ptr<Pattern> p;
+    double compileFind = perItemCount(1, [&] { p = Pattern::create(patternText, 0); });
+    p->collectAll(text);
+    auto m = p->newMatcher(std::string());
+    m->setText(text);
+    double search = perItemCount(1, [&] {
+      m->rewind();
+      while (m->findNext()) {
+      }
+    });
+    double found = perItemCount(1, [&] { p->collectAll(text); });
+    double fresh = perItemCount(1, [&] { Pattern::create(patternText, 0)->collectAll(text); });
+    printAllocationRow(find.first, compileFind, search, found, fresh);
+  }
 }
 
 }  // namespace
@@ -159,11 +287,16 @@ bool enginesAgree(const std::string& log, const std::string& reports) {
 int main(int argc, char** argv) {
   std::string log = bench::componentLog();
   std::string reports = bench::queryReportText();
+  if (argc > 1 && std::strcmp(argv[1], "--allocations") == 0) {
+    printAllocations(log, reports);
+    return 0;
+  }
   if (!enginesAgree(log, reports)) return 1;
   for (const Workload& w : lineWorkloads()) {
     for (const Engine& e : bench::engines()) registerLines(e, w);
   }
   for (const Engine& e : bench::engines()) registerDigits(e);
+  for (const Engine& e : bench::engines()) registerNarrowDigits(e);
   for (const Engine& e : bench::engines()) registerFindAll(e, "5_find_all_1MB", bench::kLogPattern, log);
   for (const Engine& e : bench::engines())
     registerFindAll(e, "6_find_versions_1MB", bench::kVersionPattern, reports);

@@ -84,6 +84,12 @@ std::vector<std::wstring> versionPieces() {
           L"8", L"07",    L"00", L"26-k", L"10", L"4",  L"0042"};
 }
 
+std::vector<std::string> narrowVersionPieces() {
+  std::vector<std::string> pieces;
+  for (const std::wstring& piece : versionPieces()) pieces.emplace_back(piece.begin(), piece.end());
+  return pieces;
+}
+
 std::string componentLog() {
   std::string log;
   char buffer[200];

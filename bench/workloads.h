@@ -19,8 +19,10 @@ extern const char* const kEmulexPattern;
 std::vector<std::string> releaseTexts();
 extern const char* const kReleasePatterns[5];
 
-// Version pieces as the version rules split them.
+// Version pieces as the version rules split them, and the same as narrow
+// text.
 std::vector<std::wstring> versionPieces();
+std::vector<std::string> narrowVersionPieces();
 
 // About 1 MB of component log, and the short pattern searched in it.
 std::string componentLog();

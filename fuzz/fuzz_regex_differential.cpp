@@ -1,19 +1,17 @@
-// The engine against the plain reference matcher and the automaton over
-// random patterns and subjects: every result must agree wherever the
-// backtracker and the reference did not give up, and a pattern the
-// automaton takes must never give up; in the narrow and the wide form.
+// The engine against the plain reference matcher, the automaton and the
+// faster matchers built from it (one-pass, lazy DFA) over random patterns
+// and subjects: every result must agree wherever the backtracker and the
+// reference did not give up, and a pattern the automaton takes must never
+// give up; in the narrow and the wide form.
 #include <cstdint>
 #include <cstdlib>
 
-#include "fuzz/fuzz_input.h"
+#include "fuzz/fuzz_regex_compare.h"
+#include "regex/testing/accelerated_outcome.h"
 #include "regex/testing/automaton_outcome.h"
 #include "regex/testing/reference_matcher.h"
 
 namespace {
-
-bool same(const rxtest::Outcome& a, const rxtest::Outcome& b) {
-  return a.whole == b.whole && a.groups == b.groups && a.finds == b.finds && a.findGroups == b.findGroups;
-}
 
 template <class Char>
 void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
@@ -22,11 +20,16 @@ void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
   rxtest::Outcome automaton;
   if (rxtest::automatonOutcome(p.graph(), subject, 100, &automaton)) {
     if (engine.limit) std::abort();
-    if (!same(automaton, engine)) std::abort();
-    if (!reference.limit && !same(automaton, reference)) std::abort();
+    if (!fuzzinput::sameOutcome(automaton, engine)) std::abort();
+    if (!reference.limit && !fuzzinput::sameOutcome(automaton, reference)) std::abort();
+    for (rxtest::Fast which : {rxtest::Fast::OnePass, rxtest::Fast::Dfa, rxtest::Fast::DfaNoLiteral}) {
+      rxtest::Accelerated<Char> fast(p.graph(), which);
+      rxtest::Outcome o;
+      if (fast.outcome(subject, 100, &o) && !fuzzinput::sameOutcome(o, automaton)) std::abort();
+    }
   }
   if (engine.limit || reference.limit) return;
-  if (!same(engine, reference)) std::abort();
+  if (!fuzzinput::sameOutcome(engine, reference)) std::abort();
 }
 
 }  // namespace
@@ -34,16 +37,6 @@ void compare(BasicPattern<Char>& p, const std::basic_string<Char>& subject) {
 // The flags byte's top bit picks the wide form, its pattern and subject
 // widened as the wide target does.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzzinput::RegexInput in;
-  if (!fuzzinput::readRegexInput(data, size, &in)) return 0;
   // Short subjects keep the reference within its bounds most of the time.
-  if (in.subject.size() > 64) in.subject.resize(64);
-  if (data[0] & 0x80) {
-    auto p = WidePattern::create(fuzzinput::widen(in.pattern), in.flags);
-    if (p) compare(*p, fuzzinput::widen(in.subject));
-  } else {
-    auto p = Pattern::create(in.pattern, in.flags);
-    if (p) compare(*p, in.subject);
-  }
-  return 0;
+  return fuzzinput::compareOnInput(data, size, 64, [](auto& p, const auto& subject) { compare(p, subject); });
 }

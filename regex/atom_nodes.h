@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "regex/char_set.h"
@@ -28,8 +29,9 @@ class CharNode : public Node<Char> {
   }
   // A chain of character nodes is compared in one go (set after compiling):
   // `literal` holds this character and the ones of the nodes that follow,
-  // `afterLiteral` the node after the last of them.
-  void setLiteral(const std::basic_string<Char>& text, const Node<Char>* after) {
+  // `afterLiteral` the node after the last of them. The text lives in the
+  // graph's storage.
+  void setLiteral(std::basic_string_view<Char> text, const Node<Char>* after) {
     literal = text;
     afterLiteral = after;
   }
@@ -37,17 +39,19 @@ class CharNode : public Node<Char> {
   bool inChain = false;  // follows another character node
 
  private:
+  // A chain has two characters at least; most misses differ in them, and
+  // need no call to compare the rest.
   int matchLiteral(MatchState<Char>& st, int p) const {
     size_t n = literal.size();
-    if (n > static_cast<size_t>(st.length - p) || st.text[p] != literal[0] ||
-        std::char_traits<Char>::compare(st.text + p + 1, literal.data() + 1, n - 1) != 0) {
+    if (n > static_cast<size_t>(st.length - p) || st.text[p] != literal[0] || st.text[p + 1] != literal[1] ||
+        std::char_traits<Char>::compare(st.text + p + 2, literal.data() + 2, n - 2) != 0) {
       return -1;
     }
     int end = p + static_cast<int>(n);
     return afterLiteral ? this->run(afterLiteral, st, end) : end;
   }
 
-  std::basic_string<Char> literal;
+  std::basic_string_view<Char> literal;
   const Node<Char>* afterLiteral = nullptr;
 };
 

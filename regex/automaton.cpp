@@ -149,7 +149,12 @@ class AutomatonBuilder {
       Inst& in = at(f.inst);
       (f.alt ? in.alt : in.next) = skipJumps(f.alt ? in.alt : in.next);
     }
+    for (const auto& point : index_) {
+      if (point.first.fresh == 0 && point.first.stage == kPlain && point.first.node->kind == NodeKind::Char)
+        automaton->plainPcs_.emplace(point.first.node, point.second);
+    }
     automaton->start_ = skipJumps(start);
+    automaton->entry_ = start;
     automaton->head_ = static_cast<const StartNode<Char>*>(graph_.head);
     automaton->slots_ = 2 * graph_.groupCount;
     size_t scratch = program_->size() * static_cast<size_t>(automaton->slots_ + 2);

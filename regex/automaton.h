@@ -6,8 +6,11 @@
 // the backtracker's own order of preference, so leftmost-first alternation,
 // greedy and lazy choices and every group value come out exactly as the
 // backtracker gives them, with the group positions carried in each thread.
-// A DFA would answer match or no match only, and a one-pass matcher only
-// the patterns without a choice to make; neither gives groups on its own.
+// A DFA answers where a match ends (and, scanning back, where it begins)
+// but not its groups, and a one-pass matcher takes only the patterns
+// without a choice to make; both are built from this program once a
+// pattern has been used enough (regex/accelerators.h says which matcher
+// answers what), and both give the Pike VM's answers.
 //
 // What it takes (anything else stays with the backtracker):
 // - characters, classes and quoted text, plain or case-insensitive;
@@ -33,18 +36,20 @@
 // the backtracker's answer. Nested loops multiply the points; the program's
 // size bound sends deep nests to the backtracker.
 //
-// How the matcher uses it: the backtracker answers first, on a small step
-// budget, since on the short lines it is given it is the faster of the two;
-// where that budget runs out the automaton answers in its place. A whole
-// match is then one run with every slot. A search is first located with
-// the group-0 slots only, skipping the starts the pattern's first characters
-// rule out while no thread is alive; the other groups then come from the
-// backtracker run from the located start alone, or from the automaton's
-// full run from there should that give up too. The program is built on the
-// first match that needs it, never when the pattern is compiled.
+// How the matcher uses it, until the faster matchers are built and where
+// they leave a call: the backtracker answers first, on a small step budget,
+// since on the short lines it is given it is the faster of the two; where
+// that budget runs out the automaton answers in its place. A whole match is
+// then one run with every slot. A search is first located with the group-0
+// slots only, skipping the starts the pattern's first characters rule out
+// while no thread is alive; the other groups then come from the backtracker
+// run from the located start alone, or from the automaton's full run from
+// there should that give up too. The program is built on the first match
+// that needs it, never when the pattern is compiled.
 #pragma once
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "regex/match_state.h"
@@ -87,6 +92,19 @@ class Automaton {
 
   const std::vector<Inst>& program() const { return program_; }
   int slotCount() const { return slots_; }
+  // The instruction a match begins at.
+  int start() const { return start_; }
+  // The start node's own instruction, a jump to start(): unlike start(),
+  // nothing else in the program leads to it, so a way back through the
+  // program that reaches it has found where a match begins.
+  int entry() const { return entry_; }
+  // The instruction of a character node at the point where no loop
+  // iteration is open, -1 when it has none. A node outside every loop has
+  // that point only.
+  int pcOf(const Node<Char>* n) const {
+    auto it = plainPcs_.find(n);
+    return it == plainPcs_.end() ? -1 : it->second;
+  }
 
  private:
   friend class AutomatonScratch<Char>;
@@ -96,7 +114,9 @@ class Automaton {
   int runWith(MatchState<Char>& st, int from, AutomatonScratch<Char>& scratch, int slots) const;
 
   std::vector<Inst> program_;
+  std::unordered_map<const Node<Char>*, int> plainPcs_;
   int start_ = 0;
+  int entry_ = 0;
   const StartNode<Char>* head_ = nullptr;  // its start positions worth trying
   int slots_ = 0;                          // two per capturing group
 };

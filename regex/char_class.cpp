@@ -74,14 +74,15 @@ bool namedClass(const std::string& name, CharSet* set) {
   return true;
 }
 
-// \d \D \s \S \w \W
+// \d \D \s \S \w \W; their sets are made once, as a pattern may hold many.
 bool classEscape(uint32_t c, Escape* e) {
-  const char* members = c == 'd' || c == 'D'   ? kDigits
-                        : c == 's' || c == 'S' ? kSpace
-                        : c == 'w' || c == 'W' ? kWord
-                                               : nullptr;
+  static const CharSet digits = setOf(kDigits), space = setOf(kSpace), word = setOf(kWord);
+  const CharSet* members = c == 'd' || c == 'D'   ? &digits
+                           : c == 's' || c == 'S' ? &space
+                           : c == 'w' || c == 'W' ? &word
+                                                  : nullptr;
   if (!members) return false;
-  e->set = setOf(members);
+  e->set = *members;
   e->inverted = c == 'D' || c == 'S' || c == 'W';
   return true;
 }

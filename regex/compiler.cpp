@@ -26,12 +26,13 @@ class Compiler {
   using N = Node<Char>;
   using Traits = CharTraits<Char>;
 
-  Compiler(const String& text, int flags) : flags_(static_cast<unsigned>(flags)) {
+  Compiler(const String& text, int flags, Graph<Char>& graph)
+      : flags_(static_cast<unsigned>(flags)), graph_(graph) {
     ps_.text = text;
     ps_.flags = flags_;
   }
 
-  std::unique_ptr<Graph<Char>> compile();
+  bool compile();
 
  private:
   // Where a sequence stands: the whole pattern (or a named sub-pattern
@@ -55,8 +56,8 @@ class Compiler {
     uint64_t flags = 0;  // the flags in force when the sequence began
     N* first = nullptr;  // of the alternative being read
     N* end = nullptr;
-    std::vector<Branch> branches;  // the alternatives before it
-    size_t firstNode = 0;          // registry size when the sequence began
+    std::vector<Branch> branches;   // the alternatives before it
+    const N* madeBefore = nullptr;  // the graph's last node when the sequence began
   };
 
   struct Quantifier {
@@ -70,7 +71,7 @@ class Compiler {
 
   template <class T, class... Args>
   T* make(Args&&... args) {
-    return graph_->template make<T>(std::forward<Args>(args)...);
+    return graph_.template make<T>(std::forward<Args>(args)...);
   }
 
   uint32_t peek() const { return ps_.atEnd() ? UINT32_MAX : Traits::code(ps_.text[ps_.pos]); }
@@ -113,33 +114,31 @@ class Compiler {
   int groupCount_ = 0;
   int nonCapturingCount_ = 0;      // 0 or negative: the index of the latest non-capturing group
   std::vector<String> expanding_;  // named sub-patterns being compiled in place
-  std::unique_ptr<Graph<Char>> graph_;
+  Graph<Char>& graph_;
 };
 
 template <class Char>
-std::unique_ptr<Graph<Char>> Compiler<Char>::compile() {
-  graph_ = std::make_unique<Graph<Char>>();
-  graph_->reserve(ps_.text.size() + 8);
+bool Compiler<Char>::compile() {
   N* start = make<StartNode<Char>>();
   N* end = make<EndNode<Char>>();
   if (flags_ & kLiteral) {
-    N* quote = caseInsensitive() ? static_cast<N*>(make<CIQuoteNode<Char>>(ps_.text))
-                                 : static_cast<N*>(make<QuoteNode<Char>>(ps_.text));
+    N* quote = caseInsensitive() ? static_cast<N*>(make<CIQuoteNode<Char>>(String(ps_.text)))
+                                 : static_cast<N*>(make<QuoteNode<Char>>(String(ps_.text)));
     start->next = quote;
     quote->next = end;
     groupCount_ = 1;
   } else {
     N* last = nullptr;
     N* first = parseSequence(Scope::TopLevel, &last);
-    if (!first || ps_.error) return nullptr;
+    if (!first || ps_.error) return false;
     start->next = first;
     last->next = end;
   }
-  graph_->head = start;
-  optimise(*graph_);
-  graph_->groupCount = groupCount_;
-  graph_->nonCapturing = -nonCapturingCount_;
-  return std::move(graph_);
+  graph_.head = start;
+  optimise(graph_);
+  graph_.groupCount = groupCount_;
+  graph_.nonCapturing = -nonCapturingCount_;
+  return true;
 }
 
 // Returns the sequence's first node and stores its last node in *last.
@@ -166,7 +165,7 @@ Node<Char>* Compiler<Char>::parseSequence(Scope scope, N** last) {
     seq.first = make<GroupHeadNode<Char>>(seq.index);
   }
   seq.end = seq.first;
-  seq.firstNode = graph_->nodes().size();
+  seq.madeBefore = graph_.lastMade();
   return parseBody(seq, last);
 }
 
@@ -342,8 +341,8 @@ Node<Char>* Compiler<Char>::loopOver(N* first, N* tail, int index, const Quantif
 
 template <class Char>
 bool Compiler<Char>::writesGroups(const Sequence& seq) const {
-  for (size_t i = seq.firstNode; i < graph_->nodes().size(); ++i) {
-    NodeKind k = graph_->nodes()[i]->kind;
+  for (const N* n : graph_.nodesAfter(seq.madeBefore)) {
+    NodeKind k = n->kind;
     if (k == NodeKind::GroupHead || k == NodeKind::GroupTail || k == NodeKind::GroupLoopPrologue ||
         k == NodeKind::GroupLoop) {
       return true;
@@ -697,11 +696,11 @@ bool Compiler<Char>::readNumber(int from, int to, int* value) const {
 }  // namespace
 
 template <class Char>
-std::unique_ptr<Graph<Char>> compilePattern(const std::basic_string<Char>& text, int flags) {
-  return Compiler<Char>(text, flags).compile();
+bool compilePattern(const std::basic_string<Char>& text, int flags, Graph<Char>& graph) {
+  return Compiler<Char>(text, flags, graph).compile();
 }
 
-template std::unique_ptr<Graph<char>> compilePattern<char>(const std::string&, int);
-template std::unique_ptr<Graph<wchar_t>> compilePattern<wchar_t>(const std::wstring&, int);
+template bool compilePattern<char>(const std::string&, int, Graph<char>&);
+template bool compilePattern<wchar_t>(const std::wstring&, int, Graph<wchar_t>&);
 
 }  // namespace rx

@@ -1,16 +1,16 @@
 // The pattern compiler: reads a pattern text and builds its node graph.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "regex/nodes.h"
 
 namespace rx {
 
-// The graph of `text` compiled with `flags`, or null after a syntax error,
-// which has then been reported on standard error.
+// Compiles `text` with `flags` into the empty `graph`; false after a syntax
+// error, which has then been reported on standard error (the graph then
+// holds the nodes made so far, for its owner to discard).
 template <class Char>
-std::unique_ptr<Graph<Char>> compilePattern(const std::basic_string<Char>& text, int flags);
+bool compilePattern(const std::basic_string<Char>& text, int flags, Graph<Char>& graph);
 
 }  // namespace rx

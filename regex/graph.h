@@ -5,12 +5,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 #include <new>
 #include <string>
+#include <string_view>
 #include <utility>
-#include <vector>
 
+#include "regex/arena.h"
 #include "regex/atom_nodes.h"
 #include "regex/char_set.h"
 #include "regex/node.h"
@@ -26,7 +26,7 @@ class StartNode : public Node<Char> {
   int match(MatchState<Char>& st, int p) const override {
     st.starts[0] = p;
     if (st.wholeMode) {
-      if (p == 0 && prefixAt(st, 0)) return this->proceed(st, 0);
+      if (p == 0 && prefixAt(st, 0)) return afterPrefix(st, 0);
       if (p != 0) st.starts[0] = -1;
       return -1;
     }
@@ -39,7 +39,7 @@ class StartNode : public Node<Char> {
       q = firstCandidate(st, q);
       if (q > st.length) break;
       st.starts[0] = q;
-      r = this->proceed(st, q);
+      r = afterPrefix(st, q);
       if (r != -1 || st.stopped || q >= st.length) break;
       if (leadingRun) {
         while (q < st.length && acceptsChar(leadingRun, st.text[q])) ++q;
@@ -58,9 +58,15 @@ class StartNode : public Node<Char> {
     firstChars = chars;
     hasFirstChars = true;
   }
-  // Every match begins with this text (set after compiling): a start
-  // position without it fails at once.
-  void setPrefix(const std::basic_string<Char>& text) { prefix = text; }
+  // Every match begins with this text (set after compiling, held in the
+  // graph's storage): a start position without it fails at once. When the
+  // text is the pattern's first character nodes, `after` is the node after
+  // them, where a start that has the text goes on.
+  void setPrefix(std::basic_string_view<Char> text, const Node<Char>* after) {
+    prefix = text;
+    pastPrefix = after;
+  }
+  std::basic_string_view<Char> literalPrefix() const { return prefix; }
   // Every match begins with an unbounded loop over this one-character atom,
   // and a failed start inside its run says the rest of the run fails too
   // (set after compiling): the search goes on after the run.
@@ -84,6 +90,11 @@ class StartNode : public Node<Char> {
   }
 
  private:
+  // The rest of an attempt at q, where the prefix has been found.
+  int afterPrefix(MatchState<Char>& st, int q) const {
+    if (pastPrefix) return this->run(pastPrefix, st, q + static_cast<int>(prefix.size()));
+    return this->proceed(st, q);
+  }
   bool prefixAt(const MatchState<Char>& st, int q) const {
     size_t n = prefix.size();
     if (n == 0) return true;
@@ -92,7 +103,8 @@ class StartNode : public Node<Char> {
            std::char_traits<Char>::compare(st.text + q + 1, prefix.data() + 1, n - 1) == 0;
   }
 
-  std::basic_string<Char> prefix;
+  std::basic_string_view<Char> prefix;
+  const Node<Char>* pastPrefix = nullptr;
   CharSet firstChars;
   bool hasFirstChars = false;
   const Node<Char>* leadingRun = nullptr;
@@ -111,27 +123,67 @@ class EndNode : public Node<Char> {
 };
 
 // A compiled pattern's graph: the node registry that owns every node, the
-// head, and the group counts the matcher sizes its arrays from. Nodes live
-// in blocks the registry owns and are destroyed with it, never by following
-// links (the graph has cycles).
+// head, and the group counts the matcher sizes its arrays from. Nodes and
+// the texts the passes store live in the graph's arena and are destroyed
+// with it, in the order they were made, never by following links (the
+// graph has cycles).
 template <class Char>
 class Graph {
  public:
-  Graph() = default;
+  // The arena begins in `storage` (bytes long), which the owner keeps for
+  // the graph's life; with none, every block comes from the heap.
+  Graph(void* storage, size_t bytes) : arena_(storage, bytes) {}
   Graph(const Graph&) = delete;
   Graph& operator=(const Graph&) = delete;
   ~Graph() {
-    for (auto it = nodes_.rbegin(); it != nodes_.rend(); ++it) (*it)->~Node();
+    for (Node<Char>* n = first_; n;) {
+      Node<Char>* made = n->made_;
+      n->~Node();
+      n = made;
+    }
   }
 
   template <class T, class... Args>
   T* make(Args&&... args) {
-    T* node = new (allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
-    nodes_.push_back(node);
+    T* node = new (arena_.allocate(sizeof(T), alignof(T))) T(std::forward<Args>(args)...);
+    (last_ ? last_->made_ : first_) = node;
+    last_ = node;
     return node;
   }
-  const std::vector<Node<Char>*>& nodes() const { return nodes_; }
-  void reserve(size_t count) { nodes_.reserve(count); }
+  // Room for `length` characters of text in the graph's storage.
+  Char* newText(size_t length) {
+    return static_cast<Char*>(arena_.allocate(length * sizeof(Char), alignof(Char)));
+  }
+
+  // The nodes in the order they were made.
+  class Nodes {
+   public:
+    class iterator {
+     public:
+      explicit iterator(Node<Char>* n) : n_(n) {}
+      Node<Char>* operator*() const { return n_; }
+      iterator& operator++() {
+        n_ = n_->made_;
+        return *this;
+      }
+      bool operator!=(const iterator& o) const { return n_ != o.n_; }
+
+     private:
+      Node<Char>* n_;
+    };
+    explicit Nodes(Node<Char>* first) : first_(first) {}
+    iterator begin() const { return iterator(first_); }
+    iterator end() const { return iterator(nullptr); }
+
+   private:
+    Node<Char>* first_;
+  };
+  Nodes nodes() const { return Nodes(first_); }
+  // The nodes made after `mark` (a node returned by lastMade, or null for all).
+  Nodes nodesAfter(const Node<Char>* mark) const { return Nodes(mark ? mark->made_ : first_); }
+  Node<Char>* lastMade() const { return last_; }
+  // Heap blocks the arena needed beyond the storage it began with.
+  int heapBlocks() const { return arena_.heapBlocks(); }
 
   Node<Char>* head = nullptr;
   int groupCount = 0;
@@ -140,24 +192,9 @@ class Graph {
   bool automatonFits = false;
 
  private:
-  static constexpr size_t kBlockBytes = 2048;
-
-  void* allocate(size_t size, size_t align) {
-    size_t at = (used_ + align - 1) / align * align;
-    if (blocks_.empty() || at + size > blockSize_) {
-      blockSize_ = std::max(kBlockBytes, size);
-      // Left uninitialised: every node is constructed in place.
-      blocks_.emplace_back(new std::max_align_t[blockSize_ / sizeof(std::max_align_t) + 1]);
-      at = 0;
-    }
-    used_ = at + size;
-    return reinterpret_cast<unsigned char*>(blocks_.back().get()) + at;
-  }
-
-  std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
-  size_t used_ = 0;
-  size_t blockSize_ = 0;
-  std::vector<Node<Char>*> nodes_;
+  Arena arena_;
+  Node<Char>* first_ = nullptr;
+  Node<Char>* last_ = nullptr;
 };
 
 }  // namespace rx

@@ -1,42 +1,94 @@
-// The matcher driver: owns the match state of one subject and starts
-// whole-subject matches and successive searches at the pattern's head node.
+// The matcher: owns the match state of one subject and makes whole-subject
+// matches and successive searches, which the pattern answers on that state.
 #include "regex/matcher.h"
 
 #include <algorithm>
 #include <climits>
 
 #include "regex/automaton.h"
-#include "regex/nodes.h"
+#include "regex/matcher_pool.h"
 #include "regex/pattern.h"
 
 template <class Char>
 BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject)
-    : pattern_(pattern), subject_(subject) {
+    : pattern_(pattern) {
+  subject_.assign(subject.data(), subject.size());
   // Zero-filled: a new matcher reports 0 for every group's start and end.
-  state_.resize(pattern->graph_->groupCount, pattern->graph_->nonCapturing);
+  state_.resize(pattern->graph_.groupCount, pattern->graph_.nonCapturing);
   bindSubject();
 }
 
 template <class Char>
-BasicPatternMatcher<Char>::~BasicPatternMatcher() = default;
+BasicPatternMatcher<Char>::BasicPatternMatcher(BasicPattern<Char>* pattern, const String& subject,
+                                               rx::MatcherPool<Char>* pool)
+    : pattern_(pattern), pool_(pool) {
+  pool_->enter(this, &subject_);
+  subject_.assign(subject.data(), subject.size());
+  state_.resize(pattern->graph_.groupCount, pattern->graph_.nonCapturing);
+  bindSubject();
+}
+
+template <class Char>
+BasicPatternMatcher<Char>::~BasicPatternMatcher() {
+  if (pool_) pool_->leave(this, &subject_);
+}
+
+template <class Char>
+void* BasicPatternMatcher<Char>::operator new(std::size_t bytes) {
+  return rx::MatcherPool<Char>::allocate(bytes, nullptr);
+}
+
+template <class Char>
+void* BasicPatternMatcher<Char>::operator new(std::size_t bytes, rx::MatcherPool<Char>& pool) {
+  return rx::MatcherPool<Char>::allocate(bytes, &pool);
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::operator delete(void* storage) {
+  rx::MatcherPool<Char>::release(storage);
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::operator delete(void* storage, rx::MatcherPool<Char>& pool) {
+  (void)pool;
+  rx::MatcherPool<Char>::release(storage);
+}
 
 template <class Char>
 void BasicPatternMatcher<Char>::bindSubject() {
-  state_.text = subject_.data();
+  bindText(subject_.data(), subject_.size());
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::bindText(const Char* text, size_t size) {
+  state_.text = text;
   // Positions are ints; a subject beyond that range is never matched.
-  state_.length = subject_.size() < static_cast<size_t>(INT_MAX) ? static_cast<int>(subject_.size()) : -1;
+  state_.length = size < static_cast<size_t>(INT_MAX) ? static_cast<int>(size) : -1;
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::lend(const String& subject) {
+  bindText(subject.data(), subject.size());
+  rewind();
+}
+
+template <class Char>
+void BasicPatternMatcher<Char>::endLoan() {
+  subject_.clear();
+  bindSubject();
+  rewind();
 }
 
 template <class Char>
 void BasicPatternMatcher<Char>::setText(const String& subject) {
-  subject_ = subject;
+  subject_.assign(subject.data(), subject.size());
   bindSubject();
   rewind();
 }
 
 template <class Char>
 bool BasicPatternMatcher<Char>::matchWhole(const String& subject) {
-  subject_ = subject;
+  subject_.assign(subject.data(), subject.size());
   bindSubject();
   return matchWhole();
 }
@@ -48,45 +100,9 @@ void BasicPatternMatcher<Char>::rewind() {
   exhausted_ = false;
 }
 
-// The backtracker first; for a pattern the automaton fits, on a small
-// budget, and the automaton answers where that budget runs out. When the
-// backtracker gives up it leaves the groups cleared and previousEnd at 0,
-// which the automaton does not read: it takes no pattern with \G.
-//
-// A search the automaton takes over first only locates the match, which
-// needs no group slots; the groups then come from the backtracker run from
-// that start alone, or, should it give up again, from the automaton's full
-// run from there.
 template <class Char>
 int BasicPatternMatcher<Char>::runHead(int from) {
-  const rx::Graph<Char>& graph = *pattern_->graph_;
-  const bool handover = !pattern_->backtrackerAlone();
-  state_.beginCall(handover);
-  if (state_.length < 0) {
-    state_.stopped = true;
-    return -1;
-  }
-  int r = graph.head->match(state_, from);
-  if (!state_.stopped || !handover) return r;
-  const rx::Automaton<Char>* automaton = pattern_->automaton();
-  if (!automaton) {
-    // Too large a program after all: the backtracker on its full budget.
-    state_.beginCall(false);
-    return graph.head->match(state_, from);
-  }
-  if (!scratch_) scratch_ = std::make_unique<rx::AutomatonScratch<Char>>(*automaton);
-  state_.stopped = false;
-  if (state_.wholeMode) return automaton->run(state_, from, *scratch_);
-  int end = automaton->locate(state_, from, *scratch_);
-  if (end < 0 || graph.groupCount == 1) return end;
-  int start = state_.starts[0];
-  state_.beginCall(true);
-  state_.anchoredSearch = true;
-  r = graph.head->match(state_, start);
-  state_.anchoredSearch = false;
-  if (!state_.stopped) return r;
-  state_.stopped = false;
-  return automaton->run(state_, start, *scratch_);
+  return pattern_->run(state_, from, scratch_);
 }
 
 template <class Char>
@@ -95,6 +111,13 @@ bool BasicPatternMatcher<Char>::matchWhole() {
   matched_ = false;
   exhausted_ = false;
   state_.clearGroups();
+  // A line without the pattern's literal prefix, the usual case when a
+  // component tries each of its patterns on each line, is ruled out at
+  // once, leaving the groups as the start node does.
+  if (state_.length >= 0 && !pattern_->mayBegin(state_.text, state_.length)) {
+    state_.starts[0] = 0;
+    return false;
+  }
   int r = runHead(0);
   return r >= 0 && r == state_.length;
 }
@@ -149,13 +172,14 @@ template <class Char>
 typename BasicPatternMatcher<Char>::String BasicPatternMatcher<Char>::groupText(int i) const {
   int s = groupStart(i), e = groupEnd(i);
   if (s < 0 || e < s || e > state_.length) return String();
-  return subject_.substr(static_cast<size_t>(s), static_cast<size_t>(e - s));
+  return String(state_.text + s, static_cast<size_t>(e - s));
 }
 
 template <class Char>
 std::vector<typename BasicPatternMatcher<Char>::String> BasicPatternMatcher<Char>::groupTexts(
     bool includeWhole) const {
   std::vector<String> texts;
+  texts.reserve(static_cast<size_t>(state_.groupCount));
   for (int i = includeWhole ? 0 : 1; i < state_.groupCount; ++i) texts.push_back(groupText(i));
   return texts;
 }

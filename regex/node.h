@@ -52,6 +52,9 @@ const char* kindName(NodeKind kind);
 enum LoopType { kGreedy = 0, kLazy = 1, kPossessive = 2 };
 
 template <class Char>
+class Graph;
+
+template <class Char>
 class Node {
  public:
   using State = MatchState<Char>;
@@ -76,8 +79,15 @@ class Node {
 
   std::string className() const { return std::string("NFA") + kindName(kind) + Traits::kNodeSuffix; }
 
-  const NodeKind kind;
   Node* next = nullptr;
+
+ private:
+  friend class Graph<Char>;
+  Node* made_ = nullptr;  // the node the graph made after this one
+
+ public:
+  // Last, so that a node's own fields can take the padding after it.
+  const NodeKind kind;
 
  protected:
   // Every call from one node into another goes through here, and is one

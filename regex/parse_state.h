@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "regex/char_traits.h"
 #include "regex/flags.h"
@@ -21,7 +22,8 @@ struct ParseState {
   using String = std::basic_string<Char>;
   using Traits = CharTraits<Char>;
 
-  String text;
+  // The text being read, owned by the caller for the whole compile.
+  std::basic_string_view<Char> text;
   int pos = 0;
   uint64_t flags = 0;
   bool error = false;
@@ -48,12 +50,13 @@ struct ParseState {
       uint32_t c = Traits::code(text[before]);
       meta = c < 128 && std::string(")*+?]}").find(static_cast<char>(c)) != std::string::npos;
     }
-    printSyntaxError(Traits::toReportBytes(text), pos, meta ? SyntaxMessage::Meta : SyntaxMessage::Plain);
+    printSyntaxError(Traits::toReportBytes(String(text)), pos,
+                     meta ? SyntaxMessage::Meta : SyntaxMessage::Plain);
   }
   // Nesting beyond kMaxNesting: one report, and every level the parser
   // unwinds through stays silent.
   void nestingError() {
-    if (!quiet) printSyntaxError(Traits::toReportBytes(text), pos, SyntaxMessage::Nesting);
+    if (!quiet) printSyntaxError(Traits::toReportBytes(String(text)), pos, SyntaxMessage::Nesting);
     error = true;
     quiet = true;
   }

@@ -5,7 +5,9 @@
 // relies on.
 #include "regex/passes.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -206,21 +208,40 @@ void linkFollowers(Graph<Char>& graph) {
 // Literal prefix. Relies on: the chain from the head up to the first node
 // that is not a case-sensitive character or quote, looked through the same
 // transparent nodes, is the only way into the pattern, so every match begins
-// with that text.
+// with that text; and character nodes do nothing but compare, so a start
+// that has the text may go on after them.
 template <class Char>
 void setPrefix(Graph<Char>& graph) {
-  std::basic_string<Char> prefix;
-  for (const Node<Char>* n = graph.head->next; n; n = n->next) {
-    NodeKind k = n->kind;
-    if (k == NodeKind::Char) {
-      prefix += static_cast<const CharNode<Char>*>(n)->ch;
-    } else if (k == NodeKind::Quote) {
-      prefix += static_cast<const QuoteNode<Char>*>(n)->str;
-    } else if (!(k == NodeKind::SubStart || k == NodeKind::GroupHead || (k == NodeKind::Accept && n->next))) {
-      break;
+  auto prefixNodes = [&graph](auto&& each) {
+    for (const Node<Char>* n = graph.head->next; n; n = n->next) {
+      NodeKind k = n->kind;
+      if (k == NodeKind::Char) {
+        each(std::basic_string_view<Char>(&static_cast<const CharNode<Char>*>(n)->ch, 1));
+      } else if (k == NodeKind::Quote) {
+        each(std::basic_string_view<Char>(static_cast<const QuoteNode<Char>*>(n)->str));
+      } else if (!(k == NodeKind::SubStart || k == NodeKind::GroupHead ||
+                   (k == NodeKind::Accept && n->next))) {
+        break;
+      }
     }
+  };
+  size_t length = 0;
+  prefixNodes([&length](std::basic_string_view<Char> piece) { length += piece.size(); });
+  if (length == 0) return;
+  // Filled in place, so that a long prefix costs the graph's storage only.
+  Char* text = graph.newText(length);
+  Char* at = text;
+  prefixNodes([&at](std::basic_string_view<Char> piece) { at = std::copy(piece.begin(), piece.end(), at); });
+  // A prefix of plain character nodes right after the sequence start need
+  // not be compared twice.
+  const Node<Char>* after = nullptr;
+  if (graph.head->next->kind == NodeKind::SubStart) {
+    size_t chars = 0;
+    const Node<Char>* n = graph.head->next->next;
+    for (; n && n->kind == NodeKind::Char; n = n->next) ++chars;
+    if (chars == length) after = n;
   }
-  static_cast<StartNode<Char>*>(graph.head)->setPrefix(prefix);
+  static_cast<StartNode<Char>*>(graph.head)->setPrefix(std::basic_string_view<Char>(text, length), after);
 }
 
 // Literal chains. Relies on: a character node that follows another one is
@@ -236,10 +257,14 @@ void linkLiterals(Graph<Char>& graph) {
   for (Node<Char>* node : graph.nodes()) {
     if (node->kind != NodeKind::Char || !node->next || node->next->kind != NodeKind::Char) continue;
     if (static_cast<CharNode<Char>*>(node)->inChain) continue;
-    std::basic_string<Char> text;
+    size_t length = 0;
     const Node<Char>* n = node;
-    for (; n && n->kind == NodeKind::Char; n = n->next) text += static_cast<const CharNode<Char>*>(n)->ch;
-    static_cast<CharNode<Char>*>(node)->setLiteral(text, n);
+    for (; n && n->kind == NodeKind::Char; n = n->next) ++length;
+    Char* text = graph.newText(length);
+    Char* at = text;
+    for (n = node; n && n->kind == NodeKind::Char; n = n->next)
+      *at++ = static_cast<const CharNode<Char>*>(n)->ch;
+    static_cast<CharNode<Char>*>(node)->setLiteral(std::basic_string_view<Char>(text, length), n);
   }
 }
 

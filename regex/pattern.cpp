@@ -3,12 +3,13 @@
 // their one-call static forms.
 #include "regex/pattern.h"
 
+#include <algorithm>
 #include <climits>
 #include <map>
 
+#include "regex/accelerators.h"
 #include "regex/automaton.h"
 #include "regex/compiler.h"
-#include "regex/graph.h"
 #include "regex/named_patterns.h"
 
 namespace {
@@ -21,11 +22,19 @@ std::map<std::basic_string<Char>, std::unique_ptr<BasicPattern<Char>>>& patternC
   return cache;
 }
 
+template <class Char>
+std::basic_string_view<Char> copyInto(rx::Graph<Char>& graph, const std::basic_string<Char>& text) {
+  Char* copy = graph.newText(text.size());
+  std::copy(text.begin(), text.end(), copy);
+  return {copy, text.size()};
+}
+
 }  // namespace
 
+// The graph's arena begins in the storage right after the pattern object.
 template <class Char>
-BasicPattern<Char>::BasicPattern(const String& text, int flags, std::unique_ptr<rx::Graph<Char>> graph)
-    : text_(text), flags_(flags), graph_(std::move(graph)) {}
+BasicPattern<Char>::BasicPattern(const String& text, int flags, void* storage, size_t bytes)
+    : flags_(flags), graph_(storage, bytes), text_(copyInto(graph_, text)) {}
 
 // Made on first use rather than with the pattern: most patterns are only
 // ever used through matchers of their own.
@@ -38,23 +47,46 @@ BasicPatternMatcher<Char>& BasicPattern<Char>::builtIn() {
 template <class Char>
 const rx::Automaton<Char>* BasicPattern<Char>::automaton() const {
   std::call_once(automatonOnce_, [this] {
-    if (graph_->automatonFits) automaton_ = rx::Automaton<Char>::build(*graph_);
+    if (graph_.automatonFits) automaton_ = rx::Automaton<Char>::build(graph_);
     if (!automaton_) buildFailed_.store(true, std::memory_order_relaxed);
   });
   return automaton_.get();
 }
 
-// The matcher goes first: it refers to the graph the registry owns.
+// The matchers go first: they refer to the graph.
 template <class Char>
 BasicPattern<Char>::~BasicPattern() {
   matcher_.reset();
 }
 
+namespace {
+
+// Storage for the graph of a pattern text of `length` characters: enough
+// for the text, the nodes and the texts the passes store of the patterns
+// the system uses, so that compiling one allocates the pattern and nothing
+// else.
+template <class Char>
+size_t graphStorageBytes(size_t length) {
+  return 512 + 64 * length + 2 * length * sizeof(Char);
+}
+
+}  // namespace
+
 template <class Char>
 std::unique_ptr<BasicPattern<Char>> BasicPattern<Char>::create(const String& pattern, int flags) {
-  std::unique_ptr<rx::Graph<Char>> graph = rx::compilePattern(pattern, flags);
-  if (!graph) return nullptr;
-  return std::unique_ptr<BasicPattern>(new BasicPattern(pattern, flags, std::move(graph)));
+  size_t bytes = graphStorageBytes<Char>(pattern.size());
+  void* block = ::operator new(sizeof(BasicPattern) + bytes);
+  BasicPattern* made = nullptr;
+  try {
+    made = new (block)
+        BasicPattern(pattern, flags, static_cast<unsigned char*>(block) + sizeof(BasicPattern), bytes);
+  } catch (...) {
+    ::operator delete(block);
+    throw;
+  }
+  std::unique_ptr<BasicPattern> p(made);
+  if (!rx::compilePattern(pattern, flags, p->graph_)) return nullptr;
+  return p;
 }
 
 template <class Char>
@@ -84,22 +116,25 @@ void BasicPattern<Char>::clearNamed() {
 
 template <class Char>
 std::unique_ptr<BasicPatternMatcher<Char>> BasicPattern<Char>::newMatcher(const String& subject) {
-  return std::make_unique<BasicPatternMatcher<Char>>(this, subject);
+  return std::unique_ptr<BasicPatternMatcher<Char>>(new (pool_)
+                                                        BasicPatternMatcher<Char>(this, subject, &pool_));
 }
 
+// Nothing reads the built-in matcher's groups after a whole match, so the
+// subject is matched where it is, without the matcher.
 template <class Char>
 bool BasicPattern<Char>::matchesWhole(const String& subject) {
-  return builtIn().matchWhole(subject);
+  return wholeOnly(subject);
 }
 
 template <class Char>
 int BasicPattern<Char>::groupCount() const {
-  return graph_->groupCount;
+  return graph_.groupCount;
 }
 
 template <class Char>
 std::vector<typename BasicPattern<Char>::String> BasicPattern<Char>::collectAll(const String& subject) {
-  builtIn().setText(subject);
+  rx::SubjectLoan<Char> loan(builtIn(), subject);
   return builtIn().findAll();
 }
 
@@ -110,7 +145,7 @@ std::vector<typename BasicPattern<Char>::String> BasicPattern<Char>::splitText(c
                                                                                bool keepEmpty, int limit) {
   size_t most = limit == 0 ? static_cast<size_t>(INT_MAX) : limit < 0 ? 0 : static_cast<size_t>(limit);
   std::vector<String> pieces;
-  builtIn().setText(subject);
+  rx::SubjectLoan<Char> loan(builtIn(), subject);
   int last = 0;
   while (pieces.size() < most && builtIn().findNext()) {
     int start = builtIn().groupStart(0), end = builtIn().groupEnd(0);
@@ -127,7 +162,7 @@ template <class Char>
 typename BasicPattern<Char>::String BasicPattern<Char>::replaceAll(const String& subject,
                                                                    const String& replacement) {
   String out;
-  builtIn().setText(subject);
+  rx::SubjectLoan<Char> loan(builtIn(), subject);
   int last = 0;
   while (builtIn().findNext()) {
     int start = builtIn().groupStart(0);
@@ -151,7 +186,7 @@ std::pair<typename BasicPattern<Char>::String, int> BasicPattern<Char>::nthMatch
   std::unique_ptr<BasicPattern> compiled = create(pattern, flags);
   if (!compiled || n < 0) return {String(), -1};
   BasicPatternMatcher<Char>& m = compiled->builtIn();
-  m.setText(subject);
+  rx::SubjectLoan<Char> loan(m, subject);
   for (int found = 0; found <= n; ++found) {
     if (!m.findNext()) return {String(), -1};
   }

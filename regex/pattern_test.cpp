@@ -99,11 +99,37 @@ TEST(PatternTest, FindFirstRestartsAndMatchWholeResetsTheSearch) {
   EXPECT_EQ(m->groupStart(0), 0);
 }
 
-TEST(PatternTest, MatchesWholeReusesTheBuiltInMatcher) {
+TEST(PatternTest, MatchesWholeIsRepeatable) {
   auto p = Pattern::create("a+");
   EXPECT_TRUE(p->matchesWhole("aaa"));
   EXPECT_FALSE(p->matchesWhole("aaab"));
   EXPECT_TRUE(p->matchesWhole("a"));
+}
+
+// A pattern keeps the storage of deleted matchers for its next ones; a
+// matcher still alive when its pattern goes is freed on its own later (the
+// sanitizer build checks that nothing is used after it is freed).
+TEST(PatternTest, MatchersMayBeDeletedAfterTheirPattern) {
+  auto p = Pattern::create("(\\w+)=(\\w+)");
+  auto first = p->newMatcher("k=v");
+  auto second = p->newMatcher("key=value");
+  auto third = p->newMatcher("a=b");
+  ASSERT_TRUE(second->matchWhole());
+  first.reset();
+  auto reused = p->newMatcher("x=y");
+  ASSERT_TRUE(reused->matchWhole());
+  EXPECT_EQ(reused->groupText(2), "y");
+  EXPECT_EQ(second->groupText(1), "key");
+  p.reset();
+  EXPECT_EQ(second->groupText(2), "value");
+  third.reset();
+  reused.reset();
+  second.reset();
+
+  auto w = WidePattern::create(L"\\d+");
+  auto wm = w->newMatcher(L"0042");
+  w.reset();
+  wm.reset();
 }
 
 TEST(PatternTest, SubjectsMayHoldNulBytes) {
