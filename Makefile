@@ -16,7 +16,7 @@ FLEET_OUT  ?= $(BUILD)/fleet
 FLEET_DEPS ?= portable
 FLEET_BIN  ?= build-portable/bin
 
-.PHONY: all build test demo sanitize lint format fuzz bench memcheck install package clean deps
+.PHONY: all build test test-fast demo sanitize lint format fuzz bench memcheck install package clean deps
 .PHONY: fleet fleet-test fleet-picture portable portable-test portable-package portable-old-loader
 
 # Every target configures before it builds: a configure of an existing build
@@ -36,8 +36,13 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
+# The unit tests alone (ctest label unit): no built executable is run.
+test-fast: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) -L unit
+
+# KEEP=1 keeps the demonstration's simulated server and says where it is.
 demo: build
-	@testing/demo.sh $(BUILD)/bin
+	@testing/demo.sh $(BUILD)/bin $(if $(filter-out 0,$(KEEP)),--keep)
 
 # AddressSanitizer and UndefinedBehaviorSanitizer: any report aborts the test that made it.
 sanitize: deps
@@ -71,9 +76,11 @@ bench:
 	@bench/run-all.sh $(BENCH_BUILD)/bin
 	@bench/whole_run/run.sh $(BENCH_BUILD)/bin
 
+# valgrind runs the tests many times slower, so their time limits are
+# multiplied (testing/test_properties.cmake.in).
 memcheck: build
 	@$(REQUIRE) valgrind
-	ctest --test-dir $(BUILD) -T memcheck -LE build-tools --output-on-failure -j $(JOBS)
+	FCUPDATE_TEST_TIMEOUT_FACTOR=5 ctest --test-dir $(BUILD) -T memcheck -LE build-tools --output-on-failure -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))

@@ -2,13 +2,20 @@
 # The demonstration: a simulated server with Fibre Channel adapters, and what
 # an administrator sees when fcupdate runs on it.
 #
-#   testing/demo.sh BINDIR      (make demo passes build/bin)
+#   testing/demo.sh BINDIR [--keep]   (make demo passes build/bin, and --keep
+#                                      for KEEP=1)
+#
+# With --keep the simulated server stays, so that it can be looked at and run
+# against again by hand; the last lines say where it is.
 set -eu
 
 bin=$(cd "${1:-build/bin}" && pwd)
+keep=${2:-}
 standins=$(cd "$(dirname "$0")/standins" && pwd)
 scratch=$(mktemp -d /tmp/fcupdate-demo-XXXXXX)
-trap 'rm -rf "$scratch"' EXIT
+if [ "$keep" != --keep ]; then
+  trap 'rm -rf "$scratch"' EXIT
+fi
 root=$scratch/root
 work=$scratch/work
 
@@ -110,8 +117,18 @@ flash_run() {
   echo "--- the flash engine was called with: ${args:-(no arguments)}"
 }
 
+# Where the kept sandbox is and how to use it again.
+show_kept() {
+  heading "The sandbox is kept: $scratch"
+  echo "system root (FCUPDATE_ROOT): $root"
+  echo "package folder:              $work"
+  echo "run it again:  cd $work && FCUPDATE_ROOT=$root $bin/fcupdate /d report.xml"
+  echo "remove it:     rm -rf $scratch"
+}
+
 build_sandbox
 install_flash_engine
 discovery_report
 flash_run
 show_log
+if [ "$keep" = --keep ]; then show_kept; fi
