@@ -39,6 +39,7 @@ Answer failedAnswer(const std::string& msg) {
   answer.failed = true;
   answer.msg = msg;
   answer.outcome = "failed";
+  answer.category = "configuration";
   return answer;
 }
 
@@ -48,9 +49,18 @@ std::string answerJson(const Answer& answer) {
               {"msg", answer.msg},
               {"rc", answer.hasRc ? json(answer.rc) : json(nullptr)},
               {"outcome", answer.outcome},
+              {"category", answer.category},
               {"pending", answer.pending},
               {"reboot_required", answer.reboot_required},
+              {"reboot_pending", answer.reboot_pending},
+              {"held", answer.held},
+              {"verification", answer.verification},
+              {"boot_id", answer.boot_id},
               {"devices", devicesJson(answer.devices)},
+              {"adapters", answer.adapters},
+              {"package", answer.package},
+              {"runs", answer.runs},
+              {"history", answer.history},
               {"stdout_lines", answer.stdout_lines},
               {"log", answer.log}};
   if (!answer.warnings.empty()) out["warnings"] = answer.warnings;
