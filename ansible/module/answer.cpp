@@ -27,7 +27,10 @@ json devicesJson(const std::vector<DeviceInfo>& devices) {
     }
     list.push_back({{schema::kDeviceId, device.device_id},
                     {schema::kProductId, device.product_id},
-                    {kDeviceItems, items}});
+                    {kDeviceItems, items},
+                    {"pci_location", device.pci_location},
+                    {"serial", device.serial},
+                    {"port_wwns", device.port_wwns}});
   }
   return list;
 }

@@ -42,8 +42,12 @@ TEST(AnswerJson, DevicesAndBytesThatAreNotUtf8) {
   answer.hasRc = true;
   answer.rc = 3;
   answer.outcome = "reported";
-  answer.devices.push_back(
-      {"1077.2532.1077.015d", "QLE2562", {{"Multiboot Image", "3.28", "3.00", "upgrade", "120"}}});
+  answer.devices.push_back({"1077.2532.1077.015d",
+                            "QLE2562",
+                            {{"Multiboot Image", "3.28", "3.00", "upgrade", "120"}},
+                            "",
+                            "",
+                            {}});
   answer.stdout_lines = {"caf\xe9", "ok"};
   answer.log = {std::string("nul\0byte", 8)};
   const json out = json::parse(answerJson(answer));

@@ -44,7 +44,8 @@ std::string textOf(const nlohmann::json& record, const char* key) {
 
 nlohmann::json parseRecord(const std::string& line) {
   nlohmann::json record;
-  if (parseBoundedJson(line, kRecordNesting, record) != JsonParse::parsed || !record.is_object()) return nullptr;
+  if (parseBoundedJson(line, kRecordNesting, record) != JsonParse::parsed || !record.is_object())
+    return nullptr;
   return record;
 }
 

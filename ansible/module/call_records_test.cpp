@@ -7,7 +7,9 @@
 namespace fleet {
 namespace {
 
-std::string started(const std::string& id) { return R"({"phase":"started","run_id":")" + id + R"(","mode":"flash"})"; }
+std::string started(const std::string& id) {
+  return R"({"phase":"started","run_id":")" + id + R"(","mode":"flash"})";
+}
 std::string ended(const std::string& id, int code) {
   return R"({"phase":"ended","run_id":")" + id + R"(","outcome":{"exit_code":)" + std::to_string(code) + "}}";
 }
@@ -17,9 +19,12 @@ TEST(CallRecords, TheProcessOfARunId) {
     const char* id;
     long pid;
   } cases[] = {
-      {"20240501T102203Z-4242-9f86d081884c7d65", 4242}, {"20240501T102203Z-1-9f86", 1},
-      {"20240501T102203Z--9f86", -1},                    {"20240501T102203Z-42x-9f86", -1},
-      {"20240501T102203Z-4242", -1},                     {"", -1},
+      {"20240501T102203Z-4242-9f86d081884c7d65", 4242},
+      {"20240501T102203Z-1-9f86", 1},
+      {"20240501T102203Z--9f86", -1},
+      {"20240501T102203Z-42x-9f86", -1},
+      {"20240501T102203Z-4242", -1},
+      {"", -1},
       {"x-123456789012-y", -1},
   };
   for (const auto& c : cases) EXPECT_EQ(runIdProcess(c.id), c.pid) << c.id;
@@ -60,7 +65,8 @@ TEST(CallRecords, ARunWithOneRecordOrAnother) {
 }
 
 TEST(CallRecords, RecordsNestedFarTooDeepAreNoRecords) {
-  std::string deep = R"({"phase":"ended","run_id":"T-9-aa","x":)" + std::string(100, '[') + std::string(100, ']') + "}";
+  std::string deep =
+      R"({"phase":"ended","run_id":"T-9-aa","x":)" + std::string(100, '[') + std::string(100, ']') + "}";
   EXPECT_FALSE(recordsOfProcess({deep}, 9).found());
   EXPECT_EQ(textOf(nullptr, "x"), "");
   EXPECT_TRUE(memberOf(nlohmann::json::array(), "x").is_null());

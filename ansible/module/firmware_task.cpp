@@ -134,6 +134,7 @@ class Call {
       answer_.category = "configuration";
       return;
     }
+    tieDevicesToAdapters(report.ended, answer_.devices);
     answer_.pending = updatePending(answer_.devices, options_.force);
     decide();
   }

@@ -17,9 +17,9 @@ std::string started(const std::string& id, const std::string& identity = pkg("C"
 // An ended flash: engine code (-1: no engine ran), outcome word and exit code.
 std::string ended(const std::string& id, int engine, const char* word, int code, bool reboot = false,
                   const char* boot = "B1", const std::string& identity = pkg("C", "P")) {
-  const std::string engineJson = engine < 0 ? R"({"command":null,"exit_code":null,"signal":null})"
-                                            : R"({"command":"./e","exit_code":)" + std::to_string(engine) +
-                                                  R"(,"signal":null})";
+  const std::string engineJson =
+      engine < 0 ? R"({"command":null,"exit_code":null,"signal":null})"
+                 : R"({"command":"./e","exit_code":)" + std::to_string(engine) + R"(,"signal":null})";
   return R"({"phase":"ended","mode":"flash","run_id":")" + id + R"(","ended":"T1","boot_id":")" + boot +
          R"(","engine":)" + engineJson + R"(,"outcome":{"exit_code":)" + std::to_string(code) +
          R"(,"word":")" + word + R"(","reason":"why )" + id + R"("},"reboot_required":)" +
@@ -49,7 +49,9 @@ TEST(FlashHistory, TheLastFlashOfThePackageDecides) {
        nullptr},
       {"another catalogue failed", {ended("a", 2, "failed", 7, false, "B1", pkg("D", "P"))}, nullptr},
       {"report runs do not count", {ended("a", 2, "failed", 7), kReport}, "a"},
-      {"failed, nothing to do since", {ended("a", 2, "failed", 7), ended("b", 0, "nothing_done", 3)}, nullptr},
+      {"failed, nothing to do since",
+       {ended("a", 2, "failed", 7), ended("b", 0, "nothing_done", 3)},
+       nullptr},
   };
   const PackageIdentity package{"C", "P"};
   for (const auto& c : cases) {

@@ -61,7 +61,8 @@ HistoryMark markHistory(const std::string& path) {
   return mark;
 }
 
-HistoryLines historyLinesSince(const std::string& path, const std::string& olderPath, const HistoryMark& mark) {
+HistoryLines historyLinesSince(const std::string& path, const std::string& olderPath,
+                               const HistoryMark& mark) {
   HistoryLines out;
   const HistoryMark now = markHistory(path);
   const bool renamed = mark.existed && (!now.existed || now.inode != mark.inode || now.size < mark.size);

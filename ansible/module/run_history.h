@@ -35,7 +35,8 @@ struct HistoryLines {
 
 // The lines written to the history since the mark (the older file's tail
 // from the mark, then the new file, after a rename).
-HistoryLines historyLinesSince(const std::string& path, const std::string& olderPath, const HistoryMark& mark);
+HistoryLines historyLinesSince(const std::string& path, const std::string& olderPath,
+                               const HistoryMark& mark);
 
 // Every line of both files, oldest first, each file to its bound.
 HistoryLines wholeHistoryLines(const std::string& path, const std::string& olderPath);

@@ -59,7 +59,37 @@ std::string discoveryProblem(const json& ended) {
   return libraryProblem(memberOf(ended, "libraries"));
 }
 
+const json& adapterNamed(const json& adapters, const json& name) {
+  for (const json& adapter : adapters) {
+    if (name.is_number_integer() && memberOf(adapter, "index") == name) return adapter;
+    if (!name.is_string()) continue;
+    for (const json& wwpn : memberOf(adapter, "port_wwns")) {
+      if (wwpn == name) return adapter;
+    }
+  }
+  return memberOf(json(), "");
+}
+
+void tieDevice(const json& adapter, DeviceInfo& device) {
+  device.pci_location = textOf(adapter, "pci_location");
+  device.serial = textOf(adapter, "serial");
+  device.port_wwns.clear();
+  for (const json& wwpn : memberOf(adapter, "port_wwns")) {
+    if (wwpn.is_string()) device.port_wwns.push_back(wwpn.get<std::string>());
+  }
+}
+
 }  // namespace
+
+void tieDevicesToAdapters(const json& ended, std::vector<DeviceInfo>& devices) {
+  const json& recorded = memberOf(ended, "devices");
+  const json& adapters = memberOf(ended, "adapters");
+  if (!recorded.is_array()) return;
+  for (size_t i = 0; i < devices.size() && i < recorded.size(); ++i) {
+    if (textOf(recorded[i], "device_id") != devices[i].device_id) continue;
+    tieDevice(adapterNamed(adapters, memberOf(recorded[i], "adapter")), devices[i]);
+  }
+}
 
 std::string categoryOfCause(const std::string& cause) {
   for (const auto& entry : kCategories) {

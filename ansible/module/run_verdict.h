@@ -5,8 +5,10 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "ansible/module/call_records.h"
+#include "ansible/module/discovery_report.h"
 
 namespace fleet {
 
@@ -27,6 +29,10 @@ nlohmann::json runSummary(const RunRecords& run);
 // The adapters of a run, catalogued or not: key, model, serial,
 // pci_location, port_wwns, firmware and option ROM versions, catalogued.
 nlohmann::json adapterSummary(const nlohmann::json& ended);
+
+// Each device of the report with the adapter it came from, where the
+// record's device at the same place names it (by its index or a port WWN).
+void tieDevicesToAdapters(const nlohmann::json& ended, std::vector<DeviceInfo>& devices);
 
 // The package a run used: its folder and the two SHA-256s.
 nlohmann::json packageSummary(const RunRecords& run, const std::string& folder);
