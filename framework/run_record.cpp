@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <string>
 
 #include "framework/run_outcome.h"
 #include "framework/run_signals.h"
@@ -29,20 +31,20 @@ HistoryRecord textOrNull(const std::string& text) {
 std::string utf8(const std::wstring& text) {
   std::string bytes;
   for (const wchar_t wide : text) {
-    const long c = static_cast<long>(wide);
-    if (c < 0) {
-      bytes += static_cast<char>(c & 0xff);
+    const auto c = static_cast<std::uint32_t>(std::char_traits<wchar_t>::to_int_type(wide));
+    if (c >= 0xffffff80u) {
+      bytes += static_cast<char>(c & 0xffu);
     } else if (c < 0x80) {
       bytes += static_cast<char>(c);
     } else if (c < 0x800) {
-      bytes += static_cast<char>(0xc0 | (c >> 6));
-      bytes += static_cast<char>(0x80 | (c & 0x3f));
+      bytes += static_cast<char>(0xc0u | (c >> 6));
+      bytes += static_cast<char>(0x80u | (c & 0x3fu));
     } else if (c < 0x10000) {
-      bytes += static_cast<char>(0xe0 | (c >> 12));
-      bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
-      bytes += static_cast<char>(0x80 | (c & 0x3f));
+      bytes += static_cast<char>(0xe0u | (c >> 12));
+      bytes += static_cast<char>(0x80u | ((c >> 6) & 0x3fu));
+      bytes += static_cast<char>(0x80u | (c & 0x3fu));
     } else {
-      bytes += "\xef\xbf\xbd";  // beyond what wchar_t carries here: U+FFFD
+      bytes += "\xef\xbf\xbd";  // beyond what the run's texts carry: U+FFFD
     }
   }
   return bytes;

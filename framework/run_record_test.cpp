@@ -74,7 +74,9 @@ const OutcomeCase kOutcomes[] = {
      },
      "failed/no_adapters/no Fibre Channel adapter was discovered; sysfs lists no Fibre Channel function"},
     {"reportFailed",
-     [](CBaseCmp& c, RunStory& s) { loaded(c), s.exitCode = 3, c.options.discovery = true, c.options.reportPath = "r.xml"; },
+     [](CBaseCmp& c, RunStory& s) {
+       loaded(c), s.exitCode = 3, c.options.discovery = true, c.options.reportPath = "r.xml";
+     },
      "report_failed/report_failed/the report could not be written to r.xml"},
     {"nothingPending", [](CBaseCmp& c, RunStory& s) { loaded(c), s.exitCode = 3; },
      "nothing_done/none/no firmware item is offered as an upgrade"},
@@ -107,11 +109,41 @@ TEST(RunRecord, EndedRecordHasEveryKey) {
   story.parseFailed = true;
   story.exitCode = 7;
   const HistoryRecord record = endedRecord(c, story);
-  for (const char* key :
-       {"schema", "phase", "run_id", "started", "ended", "program", "component", "version", "pid", "uid", "host",
-        "boot_id", "boot_time", "working_directory", "arguments", "ignored_arguments", "mode", "force", "silent",
-        "report_path", "catalogue", "package", "release", "libraries", "sysfs_fc_functions", "adapters", "devices",
-        "decision", "commands", "engine", "signals", "warnings", "lock_wait_ms", "outcome", "reboot_required"}) {
+  for (const char* key : {"schema",
+                          "phase",
+                          "run_id",
+                          "started",
+                          "ended",
+                          "program",
+                          "component",
+                          "version",
+                          "pid",
+                          "uid",
+                          "host",
+                          "boot_id",
+                          "boot_time",
+                          "working_directory",
+                          "arguments",
+                          "ignored_arguments",
+                          "mode",
+                          "force",
+                          "silent",
+                          "report_path",
+                          "catalogue",
+                          "package",
+                          "release",
+                          "libraries",
+                          "sysfs_fc_functions",
+                          "adapters",
+                          "devices",
+                          "decision",
+                          "commands",
+                          "engine",
+                          "signals",
+                          "warnings",
+                          "lock_wait_ms",
+                          "outcome",
+                          "reboot_required"}) {
     EXPECT_TRUE(record.contains(key)) << key;
   }
   for (const char* key : {"loaded", "entries", "bytes", "mtime", "sha256", "error"}) {
@@ -138,10 +170,8 @@ TEST(RunRecord, EngineTailIsTheEndOfWhatTheEngineAppended) {
   };
   const long long start = static_cast<long long>(before.size());
   const Case cases[] = {
-      {start, start + 3, "ooo", false},
-      {start, start + 5002, std::string(4094, 'o') + "x\n", false},
-      {start, start, "", false},
-      {-1, -1, "", true},
+      {start, start + 3, "ooo", false},  {start, start + 5002, std::string(4094, 'o') + "x\n", false},
+      {start, start, "", false},         {-1, -1, "", true},
       {start, start + 100000, "", true},  // the log is shorter than the engine's end
   };
   for (const Case& c : cases) {

@@ -60,9 +60,10 @@ bool waitFor(const std::string& path) {
 
 // The QLogic engine whose query or flash leaves a marker and then waits.
 void slowEngine(const FaultServer& server, const std::string& query, const std::string& flash) {
-  testsupport::writeFile(server.toolPath(), "#!/bin/sh\nif [ \"$1\" = /q ]; then\n  " + query +
-                                                "\n  exit 0\nfi\necho $$ > engine.pid\necho flashing now\ntouch flash.started\n" +
-                                                flash + "\n");
+  testsupport::writeFile(
+      server.toolPath(),
+      "#!/bin/sh\nif [ \"$1\" = /q ]; then\n  " + query +
+          "\n  exit 0\nfi\necho $$ > engine.pid\necho flashing now\ntouch flash.started\n" + flash + "\n");
   ASSERT_EQ(chmod(server.toolPath().c_str(), 0755), 0);
 }
 
@@ -153,7 +154,8 @@ TEST_P(HistoryRuns, BothRecordsTellTheRun) {
   const bool wrote = GetParam().toolExit == 0 || (emulex && GetParam().toolExit == 11);
   EXPECT_EQ(end["reboot_required"], wrote);
   if (GetParam().component == Component::QLogic) {
-    EXPECT_EQ(end["engine"]["output_tail"], "qlafwupdate: flashing adapters\nqlafwupdate: progress on stderr\n");
+    EXPECT_EQ(end["engine"]["output_tail"],
+              "qlafwupdate: flashing adapters\nqlafwupdate: progress on stderr\n");
     EXPECT_EQ(end["outcome"]["reason"].get<std::string>().find("the flash engine ended with " +
                                                                std::to_string(GetParam().toolExit)),
               0u);
@@ -179,8 +181,8 @@ const char* const kBlockerNames[] = {"Symlink", "Fifo", "Folder", "ShortWrite"};
 class BlockedHistory : public ::testing::TestWithParam<std::tuple<Case, Blocker>> {};
 INSTANTIATE_TEST_SUITE_P(Faults, BlockedHistory,
                          ::testing::Combine(::testing::Values(kCases[0], kCases[1], kCases[5], kCases[7]),
-                                            ::testing::Values(Blocker::Symlink, Blocker::Fifo, Blocker::Folder,
-                                                              Blocker::ShortWrite)),
+                                            ::testing::Values(Blocker::Symlink, Blocker::Fifo,
+                                                              Blocker::Folder, Blocker::ShortWrite)),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param).name) +
                                   kBlockerNames[static_cast<int>(std::get<1>(info.param))];
@@ -216,7 +218,7 @@ TEST_P(BlockedHistory, ChangesNothingOfTheRun) {
       testsupport::writeFile(path, earlier + std::string(8000, '\n'));
       call.beforeExec = [] {
         const rlim_t bound = 8000 + 100;
-        const struct rlimit limit{bound, bound};
+        const struct rlimit limit { bound, bound };
         (void)setrlimit(RLIMIT_FSIZE, &limit);
       };
       break;
@@ -299,7 +301,8 @@ TEST(HistoryDiscovery, SaysWhyAdaptersWereNotSeen) {
     testsupport::Sandbox box;
     box.build();
     testsupport::makeDirs(box.root() + "/sys/bus/pci/devices");
-    const Outcome run = runBounded({box.work(), box.root(), "fcupdate", {}, false, {}, nullptr}, ordinaryLimits());
+    const Outcome run =
+        runBounded({box.work(), box.root(), "fcupdate", {}, false, {}, nullptr}, ordinaryLimits());
     EXPECT_EQ(run.exitCode, 7);
     const std::string text = testsupport::readFile(box.root() + "/var/vlx/fcupdate-history.jsonl");
     const Json end = Json::parse(text.substr(text.rfind('\n', text.size() - 2) + 1));
@@ -424,9 +427,10 @@ TEST(HistorySystemLog, OneLineAtDevLog) {
     const std::string text(line, static_cast<std::size_t>(got));
     EXPECT_EQ(text.substr(0, 4), fails ? "<11>" : "<13>");
     EXPECT_NE(text.find(" fcupdate["), std::string::npos) << text;
-    const std::string fields = "component=qlogic outcome=" + std::string(fails ? "failed cause=engine_failed exit=7"
-                                                                              : "applied cause=none exit=1") +
-                               " adapters=1 updates=1 reason=the flash engine ended with " + (fails ? "9" : "0");
+    const std::string fields =
+        "component=qlogic outcome=" +
+        std::string(fails ? "failed cause=engine_failed exit=7" : "applied cause=none exit=1") +
+        " adapters=1 updates=1 reason=the flash engine ended with " + (fails ? "9" : "0");
     EXPECT_NE(text.find(fields), std::string::npos) << text;
     EXPECT_NE(text.find("run=" + ended(server)["run_id"].get<std::string>()), std::string::npos);
     EXPECT_EQ(run.exitCode, fails ? 7 : 1);
