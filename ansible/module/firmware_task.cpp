@@ -220,7 +220,7 @@ class Call {
   void failReportRun(const RunRecords& report) {
     std::string reason;
     if (!report.ended.is_null() && hostHasNoAdapters(report.ended, reason)) {
-      return finish("no_adapters", "no Fibre Channel adapter on this host: " + reason);
+      return finish("no_adapters", reason);
     }
     answer_.failed = true;
     const std::string prefix = "the report run failed (exit code " + std::to_string(answer_.rc) + ")";

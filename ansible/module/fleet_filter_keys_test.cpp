@@ -64,8 +64,8 @@ TEST(FleetFilterKeys, EveryKeyTheFilterReadsIsOneTheModuleWrites) {
 
   const std::set<std::string> deviceKeys = keysRead(function, "d");
   const std::set<std::string> itemKeys = keysRead(function, "i");
-  EXPECT_EQ(deviceKeys, (std::set<std::string>{reportSchema::kDeviceId, reportSchema::kProductId, kDeviceItems,
-                                               "pci_location", "port_wwns"}));
+  EXPECT_EQ(deviceKeys, (std::set<std::string>{reportSchema::kDeviceId, reportSchema::kProductId,
+                                               kDeviceItems, "pci_location", "port_wwns"}));
   EXPECT_EQ(itemKeys, (std::set<std::string>{reportSchema::kItemType, reportSchema::kActiveVersion,
                                              reportSchema::kItemVersion, reportSchema::kAction}));
   const std::set<std::string> written = keysOf(device);
