@@ -210,7 +210,7 @@ class Call {
   // The record's cause names the category; without a record the exit code
   // alone says what it can.
   std::string categoryOf(const nlohmann::json& outcome, const char* byExitCode) const {
-    const std::string category = categoryOfCause(textOf(outcome, "cause"));
+    std::string category = categoryOfCause(textOf(outcome, "cause"));
     if (!category.empty()) return category;
     return outcome.is_null() ? byExitCode : "unknown";
   }

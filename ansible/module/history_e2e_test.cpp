@@ -48,8 +48,10 @@ struct Host {
   std::string flashes() const {
     return fileExists(box.work() + "/qlafwupdate.calls") ? readFile(box.work() + "/qlafwupdate.calls") : "";
   }
-  Answer call(bool check = false, bool retry = false, const char* state = "updated") const {
+  Answer call(bool check = false, bool retry = false, const char* state = "updated",
+              bool history = false) const {
     ModuleOptions options;
+    options.history = history;
     options.packageDir = box.work();
     options.executable = testsupport::binDir() + "/fcupdate";
     options.hasSystemRoot = true;
@@ -115,6 +117,11 @@ TEST(HistoryThroughTheModule, ARebootStaysPendingUntilTheBootChanges) {
   EXPECT_EQ(answer.adapters[0]["catalogued"], true);
   EXPECT_TRUE(answer.package["catalogue_sha256"].is_string());
   EXPECT_TRUE(answer.history.empty()) << "the records only when asked for";
+  answer = host.call(false, false, "reported", true);
+  ASSERT_EQ(answer.history.size(), 2u);
+  EXPECT_EQ(answer.history[0]["phase"], "started");
+  EXPECT_EQ(answer.history[1]["phase"], "ended");
+  EXPECT_EQ(answer.history[1]["run_id"], answer.runs[0]["run_id"]);
 }
 
 TEST(HistoryThroughTheModule, AHostWithoutAdaptersIsNoFailure) {

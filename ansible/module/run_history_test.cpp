@@ -23,8 +23,8 @@ class RunHistory : public ::testing::Test {
   void append(const std::string& text) const {
     FILE* file = std::fopen(path().c_str(), "a");
     ASSERT_NE(file, nullptr);
-    std::fputs(text.c_str(), file);
-    std::fclose(file);
+    EXPECT_GE(std::fputs(text.c_str(), file), 0);
+    EXPECT_EQ(std::fclose(file), 0);
   }
   testsupport::TempDir root_;
 };
