@@ -3,6 +3,7 @@
 // pending until the boot changes, and a host without adapters is no failure.
 #include <gtest/gtest.h>
 
+#include "ansible/module/e2e_package.h"
 #include "ansible/module/firmware_task.h"
 #include "testing/sandbox.h"
 
@@ -15,13 +16,6 @@ using testsupport::simAdapter;
 using testsupport::Vendor;
 using testsupport::writeFile;
 
-const char kReference[] = R"(<?xml version="1.0"?>
-<maplu_fchba_reference><devices>
-  <device><type value="Fibre Channel"/><device_id value="1077.2532.1077.015d"/>
-    <model value="QLE2562"/><boot value="3.10"/><duration value="120"/></device>
-</devices></maplu_fchba_reference>
-)";
-
 // The kernel's boot ids are UUIDs; the component takes nothing else.
 const char kBoot1[] = "0f5a4e22-6c1b-4b8e-9d1e-3f8a1c2b7d90";
 const char kBoot2[] = "7c0d9b1e-2a44-4f7a-8e1b-5d6c7e8f9a01";
@@ -32,11 +26,10 @@ struct Host {
     if (adapter) {
       box.add(simAdapter(Vendor::QLogic, "0000:05:00.0", "1077:2532:1077:015d", {"21:00:00:1b:32:00:00:01"}));
     }
-    box.setReference(kReference);
+    box.setReference(kE2eReference);
     box.build();
     testsupport::makeDirs(box.root() + "/sys/bus/pci/devices");
-    const std::string engine = std::string(FCUPDATE_SOURCE_DIR) + "/testing/standins/qlafwupdate";
-    writeFile(box.work() + "/qlafwupdate", readFile(engine));
+    copyStandinEngine(box.work());
     writeFile(box.work() + "/qlafwupdate.query",
               "HBA Instance: 0\nFlash Image Version: 3.00\nPort Name: 21:00:00:1B:32:00:00:01\n\n");
     boot(kBoot1);
