@@ -113,7 +113,8 @@ class Call {
     LogRead read = logLinesSince(logPath_, logStart_);
     answer_.log = std::move(read.lines);
     if (!read.refusal.empty()) answer_.warnings.push_back(read.refusal);
-    return answer_;
+    // A call's output can run to a megabyte of short lines: moved, not copied.
+    return std::move(answer_);
   }
 
  private:
@@ -147,8 +148,10 @@ class Call {
     answer_.boot_id = textOf(record, "boot_id");
     answer_.adapters = adapterSummary(report.ended);
     answer_.package = packageSummary(report, options_.packageDir);
-    const HistoryLines lines = wholeHistoryLines(historyPath_, olderHistoryPath_);
-    host_ = judgeHostHistory(lines.lines, packageOf(record), answer_.boot_id);
+    FlashHistoryJudge judge(packageOf(record), answer_.boot_id);
+    (void)forEachHistoryLine(historyPath_, olderHistoryPath_,
+                             [&judge](const std::string& line) { judge.line(line); });
+    host_ = judge.verdict();
     answer_.reboot_pending = host_.rebootPending;
     answer_.held = host_.lastFlashFailed.found;
   }

@@ -1,8 +1,6 @@
 // Judging the flashes of the host's run history.
 #include "ansible/module/flash_history.h"
 
-#include <map>
-
 #include "ansible/module/call_records.h"
 
 namespace fleet {
@@ -11,60 +9,14 @@ namespace {
 
 using nlohmann::json;
 
-struct FlashRun {
-  json started;
-  json ended;
-};
-
 bool engineRan(const json& ended) {
   const json& engine = memberOf(ended, "engine");
   return !memberOf(engine, "exit_code").is_null() || !memberOf(engine, "signal").is_null();
 }
 
-bool samePackage(const FlashRun& run, const PackageIdentity& package) {
-  const PackageIdentity ran = packageOf(run.ended.is_null() ? run.started : run.ended);
+bool samePackage(const json& record, const PackageIdentity& package) {
+  const PackageIdentity ran = packageOf(record);
   return ran.catalogue == package.catalogue && ran.package == package.package;
-}
-
-FailedFlash failureOf(const FlashRun& run) {
-  FailedFlash failure;
-  failure.found = true;
-  if (run.ended.is_null()) {
-    failure.runId = textOf(run.started, "run_id");
-    failure.when = textOf(run.started, "started");
-    failure.exitCode = "none recorded";
-    failure.reason = "the run has no end recorded (killed, crashed, or the host went down)";
-    return failure;
-  }
-  const json& outcome = memberOf(run.ended, "outcome");
-  failure.runId = textOf(run.ended, "run_id");
-  failure.when = textOf(run.ended, "ended");
-  const json& code = memberOf(outcome, "exit_code");
-  failure.exitCode = code.is_number_integer() ? std::to_string(code.get<long long>()) : "none recorded";
-  failure.reason = textOf(outcome, "reason");
-  return failure;
-}
-
-// The flash runs in the order of their first record.
-std::vector<FlashRun> flashRuns(const std::vector<std::string>& lines) {
-  std::vector<FlashRun> runs;
-  std::map<std::string, size_t> byId;
-  for (const std::string& line : lines) {
-    if (line.find("flash") == std::string::npos) continue;
-    json record = parseRecord(line);
-    if (textOf(record, "mode") != "flash") continue;
-    const std::string id = textOf(record, "run_id");
-    const std::string phase = textOf(record, "phase");
-    if (id.empty() || (phase != "started" && phase != "ended")) continue;
-    const auto known = byId.find(id);
-    const size_t at = known != byId.end() ? known->second : runs.size();
-    if (at == runs.size()) {
-      runs.emplace_back();
-      byId[id] = at;
-    }
-    (phase == "started" ? runs[at].started : runs[at].ended) = std::move(record);
-  }
-  return runs;
 }
 
 }  // namespace
@@ -73,21 +25,73 @@ PackageIdentity packageOf(const json& record) {
   return {memberOf(memberOf(record, "catalogue"), "sha256"), memberOf(record, "package")};
 }
 
-HostHistory judgeHostHistory(const std::vector<std::string>& lines, const PackageIdentity& package,
-                             const std::string& bootId) {
+void FlashHistoryJudge::started(const json& record, Run& run) const {
+  if (run.ended) return;
+  run.samePackage = samePackage(record, package_);
+  run.failure.runId = textOf(record, "run_id");
+  run.failure.when = textOf(record, "started");
+  run.failure.exitCode = "none recorded";
+  run.failure.reason = "the run has no end recorded (killed, crashed, or the host went down)";
+}
+
+void FlashHistoryJudge::ended(const json& record, Run& run) {
+  const json& outcome = memberOf(record, "outcome");
+  const std::string word = textOf(outcome, "word");
+  const json& code = memberOf(outcome, "exit_code");
+  run.ended = true;
+  run.samePackage = samePackage(record, package_);
+  run.engineRan = engineRan(record);
+  run.failed = word == "failed" || word == "engine_exit";
+  run.failure.runId = textOf(record, "run_id");
+  run.failure.when = textOf(record, "ended");
+  run.failure.exitCode = code.is_number_integer() ? std::to_string(code.get<long long>()) : "none recorded";
+  run.failure.reason = textOf(outcome, "reason");
+  const bool applied = memberOf(record, "reboot_required") == json(true);
+  if (applied && !bootId_.empty() && textOf(record, "boot_id") == bootId_) rebootPending_ = true;
+}
+
+void FlashHistoryJudge::line(const std::string& text) {
+  // Report runs, the most of a history, are passed over without parsing.
+  if (text.find("flash") == std::string::npos) return;
+  const json record = parseRecord(text);
+  if (textOf(record, "mode") != "flash") return;
+  const std::string id = textOf(record, "run_id");
+  const std::string phase = textOf(record, "phase");
+  if (id.empty() || (phase != "started" && phase != "ended")) return;
+  const auto known = byId_.find(id);
+  const size_t at = known != byId_.end() ? known->second : runs_.size();
+  if (at == runs_.size()) {
+    runs_.emplace_back();
+    byId_[id] = at;
+  }
+  if (phase == "started") {
+    started(record, runs_[at]);
+  } else {
+    ended(record, runs_[at]);
+  }
+}
+
+HostHistory FlashHistoryJudge::verdict() const {
   HostHistory history;
-  for (const FlashRun& run : flashRuns(lines)) {
-    const bool applied = memberOf(run.ended, "reboot_required") == json(true);
-    if (applied && !bootId.empty() && textOf(run.ended, "boot_id") == bootId) history.rebootPending = true;
-    if (!samePackage(run, package)) continue;
-    if (run.ended.is_null()) {
-      history.lastFlashFailed = failureOf(run);
-    } else if (engineRan(run.ended)) {
-      const std::string word = textOf(memberOf(run.ended, "outcome"), "word");
-      history.lastFlashFailed = word == "failed" || word == "engine_exit" ? failureOf(run) : FailedFlash();
+  history.rebootPending = rebootPending_;
+  for (const Run& run : runs_) {
+    if (!run.samePackage) continue;
+    if (!run.ended) {
+      history.lastFlashFailed = run.failure;
+      history.lastFlashFailed.found = true;
+    } else if (run.engineRan) {
+      history.lastFlashFailed = run.failed ? run.failure : FailedFlash();
+      history.lastFlashFailed.found = run.failed;
     }
   }
   return history;
+}
+
+HostHistory judgeHostHistory(const std::vector<std::string>& lines, const PackageIdentity& package,
+                             const std::string& bootId) {
+  FlashHistoryJudge judge(package, bootId);
+  for (const std::string& line : lines) judge.line(line);
+  return judge.verdict();
 }
 
 }  // namespace fleet

@@ -3,6 +3,7 @@
 // and whether an applied update still waits for its reboot.
 #pragma once
 
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -31,9 +32,36 @@ struct HostHistory {
   bool rebootPending = false;   // an applied update's record has this boot's id
 };
 
-// Over the history's lines, oldest first. A flash counts when its engine ran
-// (a refusal or a lock timeout that ran none does not), or when only its
-// started record exists (killed, crashed, power lost).
+// Reads the history's lines one at a time, oldest first, keeping a few
+// facts of each flash run only: a full history is 32 MiB. A flash counts
+// when its engine ran (a refusal or a lock timeout that ran none does not),
+// or when only its started record exists (killed, crashed, power lost).
+class FlashHistoryJudge {
+ public:
+  FlashHistoryJudge(PackageIdentity package, std::string bootId)
+      : package_(std::move(package)), bootId_(std::move(bootId)) {}
+  void line(const std::string& text);
+  HostHistory verdict() const;
+
+ private:
+  struct Run {
+    bool samePackage = false;
+    bool ended = false;
+    bool engineRan = false;
+    bool failed = false;
+    FailedFlash failure;
+  };
+  void started(const nlohmann::json& record, Run& run) const;
+  void ended(const nlohmann::json& record, Run& run);
+
+  PackageIdentity package_;
+  std::string bootId_;
+  std::vector<Run> runs_;  // in the order of their first record
+  std::map<std::string, size_t> byId_;
+  bool rebootPending_ = false;
+};
+
+// The same over lines already read (for tests).
 HostHistory judgeHostHistory(const std::vector<std::string>& lines, const PackageIdentity& package,
                              const std::string& bootId);
 

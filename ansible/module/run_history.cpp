@@ -7,17 +7,19 @@
 #include <cerrno>
 #include <cstring>
 
-#include "ansible/module/log_lines.h"
 #include "ansible/module/read_only_file.h"
 
 namespace fleet {
 
 namespace {
 
-// The file's text from offset, its newest kHistoryFileBound bytes at most. A
-// missing file is an empty history, not a problem.
-bool readFrom(const std::string& path, long long offset, std::string& text, std::string& problem) {
-  text.clear();
+// What is read at a time of a whole history.
+constexpr size_t kPiece = 1 << 20;
+
+// Gives the file's lines from offset to visit, its newest kHistoryFileBound
+// bytes at most. A missing file is an empty history, not a problem.
+bool visitFrom(const std::string& path, long long offset,
+               const std::function<void(const std::string&)>& visit, std::string& problem) {
   const ReadOnlyFile file(path, Links::refuse);
   if (file.openError() == ENOENT) return true;
   if (file.openError() != 0) {
@@ -29,18 +31,28 @@ bool readFrom(const std::string& path, long long offset, std::string& text, std:
     return false;
   }
   if (file.size() - offset > kHistoryFileBound) offset = file.size() - kHistoryFileBound;
-  if (offset < 0 || offset >= file.size()) return true;
-  if (!file.readAt(offset, static_cast<size_t>(file.size() - offset), text)) {
-    problem = "the run history " + path + " cannot be read: " + std::strerror(errno);
-    return false;
+  std::string pending;
+  std::string piece;
+  for (long long at = offset < 0 ? 0 : offset; at < file.size(); at += static_cast<long long>(piece.size())) {
+    if (!file.readAt(at, kPiece, piece)) {
+      problem = "the run history " + path + " cannot be read: " + std::strerror(errno);
+      return false;
+    }
+    if (piece.empty()) break;
+    pending += piece;
+    size_t start = 0;
+    for (size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+      visit(pending.substr(start, end - start));
+    }
+    pending.erase(0, start);
   }
+  if (!pending.empty()) visit(pending);
   return true;
 }
 
 void append(const std::string& path, long long offset, HistoryLines& out) {
-  std::string text;
-  if (!readFrom(path, offset, text, out.problem)) return;
-  for (std::string& line : splitLines(text)) out.lines.push_back(std::move(line));
+  (void)visitFrom(
+      path, offset, [&out](const std::string& line) { out.lines.push_back(line); }, out.problem);
 }
 
 }  // namespace
@@ -75,11 +87,12 @@ HistoryLines historyLinesSince(const std::string& path, const std::string& older
   return out;
 }
 
-HistoryLines wholeHistoryLines(const std::string& path, const std::string& olderPath) {
-  HistoryLines out;
-  append(olderPath, 0, out);
-  append(path, 0, out);
-  return out;
+std::string forEachHistoryLine(const std::string& path, const std::string& olderPath,
+                               const std::function<void(const std::string&)>& visit) {
+  std::string problem;
+  (void)visitFrom(olderPath, 0, visit, problem);
+  (void)visitFrom(path, 0, visit, problem);
+  return problem;
 }
 
 }  // namespace fleet

@@ -3,6 +3,7 @@
 // since, the older file included when the history was renamed meanwhile.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,11 @@ struct HistoryLines {
 HistoryLines historyLinesSince(const std::string& path, const std::string& olderPath,
                                const HistoryMark& mark);
 
-// Every line of both files, oldest first, each file to its bound.
-HistoryLines wholeHistoryLines(const std::string& path, const std::string& olderPath);
+// Gives every line of both files to visit, oldest first, each file to its
+// bound, read a piece at a time so that a full history never sits in memory
+// whole. Returns why a file was not read; empty when both were (or are
+// missing).
+std::string forEachHistoryLine(const std::string& path, const std::string& olderPath,
+                               const std::function<void(const std::string&)>& visit);
 
 }  // namespace fleet

@@ -31,6 +31,13 @@ class RunHistory : public ::testing::Test {
 
 using Lines = std::vector<std::string>;
 
+HistoryLines wholeHistory(const std::string& path, const std::string& older) {
+  HistoryLines out;
+  out.problem =
+      forEachHistoryLine(path, older, [&out](const std::string& line) { out.lines.push_back(line); });
+  return out;
+}
+
 TEST_F(RunHistory, OnlyWhatCameAfterTheMark) {
   EXPECT_EQ(historyLinesSince(path(), older(), markHistory(path())).lines, Lines());
   const HistoryMark none = markHistory(path());
@@ -39,7 +46,7 @@ TEST_F(RunHistory, OnlyWhatCameAfterTheMark) {
   const HistoryMark mark = markHistory(path());
   append("two\nthree\n");
   EXPECT_EQ(historyLinesSince(path(), older(), mark).lines, Lines({"two", "three"}));
-  EXPECT_EQ(wholeHistoryLines(path(), older()).lines, Lines({"one", "two", "three"}));
+  EXPECT_EQ(wholeHistory(path(), older()).lines, Lines({"one", "two", "three"}));
 }
 
 TEST_F(RunHistory, ARenameInBetween) {
@@ -49,7 +56,7 @@ TEST_F(RunHistory, ARenameInBetween) {
   ASSERT_EQ(std::rename(path().c_str(), older().c_str()), 0);
   append("three\n");
   EXPECT_EQ(historyLinesSince(path(), older(), mark).lines, Lines({"two", "three"}));
-  EXPECT_EQ(wholeHistoryLines(path(), older()).lines, Lines({"one", "two", "three"}));
+  EXPECT_EQ(wholeHistory(path(), older()).lines, Lines({"one", "two", "three"}));
   // An older file that is not the marked one was not renamed by this run.
   writeFile(older(), "stranger\n");
   const HistoryMark again = markHistory(path());
@@ -58,15 +65,21 @@ TEST_F(RunHistory, ARenameInBetween) {
   EXPECT_EQ(historyLinesSince(path(), older(), again).lines, Lines({"four"}));
 }
 
+TEST_F(RunHistory, LinesAcrossThePiecesReadAtATime) {
+  const std::string longLine(3 << 20, 'x');
+  append("first\n" + longLine + "\nlast without an end");
+  EXPECT_EQ(wholeHistory(path(), older()).lines, Lines({"first", longLine, "last without an end"}));
+}
+
 TEST_F(RunHistory, OnlyARegularFileIsRead) {
   writeFile(root_.path() + "/elsewhere", "secret\n");
   ASSERT_EQ(symlink((root_.path() + "/elsewhere").c_str(), path().c_str()), 0);
-  HistoryLines lines = wholeHistoryLines(path(), older());
+  HistoryLines lines = wholeHistory(path(), older());
   EXPECT_EQ(lines.lines, Lines());
   EXPECT_NE(lines.problem.find("cannot be opened"), std::string::npos) << lines.problem;
   ASSERT_EQ(unlink(path().c_str()), 0);
   ASSERT_EQ(mkfifo(path().c_str(), 0600), 0);
-  lines = wholeHistoryLines(path(), older());
+  lines = wholeHistory(path(), older());
   EXPECT_EQ(lines.problem, "the run history " + path() + " is not a regular file");
 }
 
