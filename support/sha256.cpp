@@ -178,7 +178,14 @@ FileDigest hashOpenFile(int fd, std::uint64_t maxBytes) {
 // change in between.
 FileDigest sha256OfFile(const std::string& path, std::uint64_t maxBytes) {
   struct stat found;
-  if (::lstat(path.c_str(), &found) != 0) return noDigest(openFailure(errno));
+  if (::lstat(path.c_str(), &found) != 0) {
+    // The portable build's lstat can fail without setting errno; an open
+    // of the same name says why (it finds nothing to act on).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return noDigest(openFailure(errno));
+    (void)::close(fd);
+    return noDigest("cannot be examined");
+  }
   if (S_ISLNK(found.st_mode)) return noDigest("a symbolic link");
   if (!S_ISREG(found.st_mode)) return noDigest("not a regular file");
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
