@@ -27,7 +27,10 @@ json devicesJson(const std::vector<DeviceInfo>& devices) {
     }
     list.push_back({{schema::kDeviceId, device.device_id},
                     {schema::kProductId, device.product_id},
-                    {kDeviceItems, items}});
+                    {kDeviceItems, items},
+                    {"pci_location", device.pci_location},
+                    {"serial", device.serial},
+                    {"port_wwns", device.port_wwns}});
   }
   return list;
 }
@@ -39,6 +42,7 @@ Answer failedAnswer(const std::string& msg) {
   answer.failed = true;
   answer.msg = msg;
   answer.outcome = "failed";
+  answer.category = "configuration";
   return answer;
 }
 
@@ -48,9 +52,18 @@ std::string answerJson(const Answer& answer) {
               {"msg", answer.msg},
               {"rc", answer.hasRc ? json(answer.rc) : json(nullptr)},
               {"outcome", answer.outcome},
+              {"category", answer.category},
               {"pending", answer.pending},
               {"reboot_required", answer.reboot_required},
+              {"reboot_pending", answer.reboot_pending},
+              {"held", answer.held},
+              {"verification", answer.verification},
+              {"boot_id", answer.boot_id},
               {"devices", devicesJson(answer.devices)},
+              {"adapters", answer.adapters},
+              {"package", answer.package},
+              {"runs", answer.runs},
+              {"history", answer.history},
               {"stdout_lines", answer.stdout_lines},
               {"log", answer.log}};
   if (!answer.warnings.empty()) out["warnings"] = answer.warnings;

@@ -13,15 +13,19 @@ using nlohmann::json;
 
 TEST(AnswerJson, EveryKeyInAFailureBeforeAnyRun) {
   const json out = json::parse(answerJson(failedAnswer("package_dir /x is not a directory")));
-  for (const char* key : {"changed", "failed", "msg", "rc", "outcome", "pending", "reboot_required",
-                          "devices", "stdout_lines", "log"}) {
+  for (const char* key : {"changed", "failed", "msg", "rc", "outcome", "category", "pending",
+                          "reboot_required", "reboot_pending", "held", "verification", "boot_id", "devices",
+                          "adapters", "package", "runs", "history", "stdout_lines", "log"}) {
     EXPECT_TRUE(out.contains(key)) << key;
   }
   EXPECT_EQ(out["failed"], true);
   EXPECT_EQ(out["changed"], false);
   EXPECT_TRUE(out["rc"].is_null());
   EXPECT_EQ(out["outcome"], "failed");
+  EXPECT_EQ(out["category"], "configuration");
   EXPECT_EQ(out["devices"], json::array());
+  EXPECT_EQ(out["runs"], json::array());
+  EXPECT_TRUE(out["package"].is_null());
   EXPECT_FALSE(out.contains("warnings")) << "Ansible's own key, given only with a warning";
 }
 
@@ -38,8 +42,12 @@ TEST(AnswerJson, DevicesAndBytesThatAreNotUtf8) {
   answer.hasRc = true;
   answer.rc = 3;
   answer.outcome = "reported";
-  answer.devices.push_back(
-      {"1077.2532.1077.015d", "QLE2562", {{"Multiboot Image", "3.28", "3.00", "upgrade", "120"}}});
+  answer.devices.push_back({"1077.2532.1077.015d",
+                            "QLE2562",
+                            {{"Multiboot Image", "3.28", "3.00", "upgrade", "120"}},
+                            "",
+                            "",
+                            {}});
   answer.stdout_lines = {"caf\xe9", "ok"};
   answer.log = {std::string("nul\0byte", 8)};
   const json out = json::parse(answerJson(answer));

@@ -192,6 +192,7 @@ ProcessResult runProcess(const ChildCommand& command) {
     close(status[0]);
     return result;
   }
+  result.pid = static_cast<long>(pid);
   ChildWatch child(pid);
   captureOutput(out[0], child, result.output);
   close(out[0]);

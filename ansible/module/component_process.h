@@ -13,6 +13,7 @@ struct ProcessResult {
   std::string error;
   bool signalled = false;  // ended by a signal; exitCode is then minus its number
   int exitCode = 0;
+  long pid = 0;        // the child's process id, which names its run in the run history
   std::string output;  // standard output and error together, at most kOutputBound bytes
 };
 

@@ -19,6 +19,11 @@ struct DeviceInfo {
   std::string device_id;
   std::string product_id;
   std::vector<FirmwareItemInfo> items;
+  // The adapter the device came from, as the run history knows it; empty
+  // where it does not, so that two identical adapters can be told apart.
+  std::string pci_location;
+  std::string serial;
+  std::vector<std::string> port_wwns;
 };
 
 // A report larger than this is not one the component wrote.

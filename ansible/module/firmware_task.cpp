@@ -14,9 +14,13 @@
 #include <utility>
 #include <vector>
 
+#include "ansible/module/call_records.h"
 #include "ansible/module/component_process.h"
+#include "ansible/module/flash_history.h"
 #include "ansible/module/log_lines.h"
 #include "ansible/module/read_only_file.h"
+#include "ansible/module/run_history.h"
+#include "ansible/module/run_verdict.h"
 
 namespace fleet {
 
@@ -87,10 +91,20 @@ std::string tempBase(const ModuleOptions& options) {
   return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
 }
 
+// Said in msg when a run left no record: the call then knows only exit codes.
+std::string withoutRecord(const std::string& why) {
+  return " (the run history holds no record of the run" + (why.empty() ? "" : ": " + why) +
+         "; the outcome follows the exit code alone)";
+}
+
 class Call {
  public:
   Call(const ModuleOptions& options, std::string program)
-      : options_(options), program_(std::move(program)), logPath_(componentLogPath(options.systemRoot)) {
+      : options_(options),
+        program_(std::move(program)),
+        logPath_(componentLogPath(options.systemRoot)),
+        historyPath_(runHistoryPath(options.systemRoot)),
+        olderHistoryPath_(olderRunHistoryPath(options.systemRoot)) {
     logStart_ = logSize(logPath_);
   }
 
@@ -99,55 +113,127 @@ class Call {
     LogRead read = logLinesSince(logPath_, logStart_);
     answer_.log = std::move(read.lines);
     if (!read.refusal.empty()) answer_.warnings.push_back(read.refusal);
-    return answer_;
+    // A call's output can run to a megabyte of short lines: moved, not copied.
+    return std::move(answer_);
   }
 
  private:
   void reportAndDecide() {
     const ReportFolder folder(tempBase(options_));
-    if (!folder.made())
-      return fail(std::string("cannot create a folder for the report: ") + std::strerror(errno));
-    if (!runComponent({"/s", "/d", folder.report()})) return;
-    if (answer_.rc != 3) return failReportRun();
+    if (!folder.made()) {
+      fail(std::string("cannot create a folder for the report: ") + std::strerror(errno));
+      answer_.category = "configuration";
+      return;
+    }
+    RunRecords report;
+    if (!runComponent({"/s", "/d", folder.report()}, report)) return;
+    takeReportRecord(report);
+    if (answer_.rc != 3) return failReportRun(report);
     std::string error;
-    if (!readDiscoveryReport(folder.report(), answer_.devices, error)) return fail(error);
+    if (!readDiscoveryReport(folder.report(), answer_.devices, error)) {
+      fail(error);
+      answer_.category = "configuration";
+      return;
+    }
+    tieDevicesToAdapters(report.ended, answer_.devices);
     answer_.pending = updatePending(answer_.devices, options_.force);
     decide();
   }
 
+  // The report run names the host's boot and the package; the host's history
+  // says whether that package's last flash failed and a reboot is pending.
+  void takeReportRecord(const RunRecords& report) {
+    if (!report.found()) return;
+    const nlohmann::json& record = report.ended.is_null() ? report.started : report.ended;
+    answer_.boot_id = textOf(record, "boot_id");
+    answer_.adapters = adapterSummary(report.ended);
+    answer_.package = packageSummary(report, options_.packageDir);
+    FlashHistoryJudge judge(packageOf(record), answer_.boot_id);
+    (void)forEachHistoryLine(historyPath_, olderHistoryPath_,
+                             [&judge](const std::string& line) { judge.line(line); });
+    host_ = judge.verdict();
+    answer_.reboot_pending = host_.rebootPending;
+    answer_.held = host_.lastFlashFailed.found;
+  }
+
   void decide() {
-    if (options_.state == "reported") return finish("reported", reportSummary());
-    if (!answer_.pending) return finish("nothing_done", "nothing to update");
+    if (options_.state == "reported") return finish("reported", reportSummary() + heldNote());
+    if (!answer_.pending) return finish("nothing_done", "nothing to update" + recordNote_);
+    if (answer_.held && !options_.retryFailed) return hold();
     if (options_.checkMode) {
       answer_.changed = true;
-      return finish("would_apply", "an update would be applied");
+      return finish("would_apply", "an update would be applied" + recordNote_);
     }
     std::vector<std::string> args = {"/s"};
     if (options_.force) args.push_back("/f");
     const long long flashStart = logSize(logPath_);
-    if (!runComponent(args)) return;
-    mapFlashExit(flashStart);
+    RunRecords flash;
+    if (!runComponent(args, flash)) return;
+    mapFlashExit(flashStart, flash);
   }
 
-  void mapFlashExit(long long flashStart) {
+  // The update managers' rule: a failed flash is not retried unattended.
+  void hold() {
+    const FailedFlash& last = host_.lastFlashFailed;
+    fail("held: the last flash of this package failed (run " + last.runId + ", " + last.when +
+         ", exit code " + last.exitCode + ": " + last.reason +
+         "); nothing was flashed. retry_failed: true (role variable fc_retry_failed) flashes anyway");
+    answer_.outcome = "held";
+    answer_.category = "held";
+  }
+
+  std::string heldNote() const {
+    if (!answer_.held) return recordNote_;
+    return "; the last flash of this package failed (" + host_.lastFlashFailed.when + ", exit code " +
+           host_.lastFlashFailed.exitCode + "): an update is held" + recordNote_;
+  }
+
+  void mapFlashExit(long long flashStart, const RunRecords& flash) {
     const int rc = answer_.rc;
+    const nlohmann::json& outcome = memberOf(flash.ended, "outcome");
+    if (memberOf(flash.ended, "reboot_required") == nlohmann::json(true)) answer_.reboot_pending = true;
     if (rc == 1) {
       answer_.changed = true;
       answer_.reboot_required = true;
-      return finish("applied", "the firmware was updated; a reboot makes it take effect");
+      answer_.reboot_pending = true;
+      answer_.verification = "reboot_pending";
+      return finish("applied", "the firmware was updated; a reboot makes it take effect" + recordNote_);
     }
-    if (rc == 3) return finish("nothing_done", "the component did nothing (exit code 3)");
+    if (rc == 3) return finish("nothing_done", "the component did nothing (exit code 3)" + recordNote_);
     answer_.failed = true;
-    const std::string said = lastMessage(logLinesSince(logPath_, flashStart).lines);
-    if (rc == 7) return finish("failed", "the update failed (exit code 7)" + said);
-    finish("engine_exit", "the flash engine ended with its own exit code " + std::to_string(rc) + said);
+    const std::string reason = textOf(outcome, "reason");
+    const std::string said =
+        reason.empty() ? lastMessage(logLinesSince(logPath_, flashStart).lines) : ": " + reason;
+    answer_.category = categoryOf(outcome, rc == 7 ? "flash" : "engine_exit");
+    if (rc == 7) return finish("failed", "the update failed (exit code 7)" + said + recordNote_);
+    finish("engine_exit",
+           "the flash engine ended with its own exit code " + std::to_string(rc) + said + recordNote_);
   }
 
-  // Under /s the component's message is only in the log.
-  void failReportRun() {
+  // The record's cause names the category; without a record the exit code
+  // alone says what it can.
+  std::string categoryOf(const nlohmann::json& outcome, const char* byExitCode) const {
+    std::string category = categoryOfCause(textOf(outcome, "cause"));
+    if (!category.empty()) return category;
+    return outcome.is_null() ? byExitCode : "unknown";
+  }
+
+  // Under /s the component's message is only in the log. A host without any
+  // Fibre Channel adapter is no failure: most fleets have such hosts.
+  void failReportRun(const RunRecords& report) {
+    std::string reason;
+    if (!report.ended.is_null() && hostHasNoAdapters(report.ended, reason)) {
+      return finish("no_adapters", reason);
+    }
     answer_.failed = true;
-    const std::string said = lastMessage(logLinesSince(logPath_, logStart_).lines);
-    finish("failed", "the report run failed (exit code " + std::to_string(answer_.rc) + ")" + said);
+    const std::string prefix = "the report run failed (exit code " + std::to_string(answer_.rc) + ")";
+    if (report.ended.is_null()) {
+      answer_.category = "unknown";
+      const std::string said = lastMessage(logLinesSince(logPath_, logStart_).lines);
+      return finish("failed", prefix + said + recordNote_);
+    }
+    answer_.category = categoryOf(memberOf(report.ended, "outcome"), "unknown");
+    finish("failed", prefix + ": " + reason);
   }
 
   // The last line that says something: not a separator, not the closing
@@ -170,26 +256,43 @@ class Call {
            " upgrade(s) pending";
   }
 
-  bool runComponent(const std::vector<std::string>& args) {
+  bool runComponent(const std::vector<std::string>& args, RunRecords& records) {
     ChildCommand command;
     command.program = program_;
     command.args = args;
     command.dir = options_.packageDir;
     command.hasRoot = options_.hasSystemRoot;
     command.root = options_.systemRoot;
+    const HistoryMark mark = markHistory(historyPath_);
     const ProcessResult result = runProcess(command);
     for (const std::string& line : splitLines(result.output)) answer_.stdout_lines.push_back(line);
     if (!result.started) {
       fail(result.error);
+      answer_.category = "configuration";
       return false;
     }
+    takeRecords(mark, result.pid, records);
     answer_.hasRc = true;
     answer_.rc = result.exitCode;
     if (result.signalled) {
       fail(program_ + " was ended by signal " + std::to_string(-result.exitCode));
+      answer_.category = "interrupted";
       return false;
     }
     return true;
+  }
+
+  void takeRecords(const HistoryMark& mark, long pid, RunRecords& records) {
+    const HistoryLines lines = historyLinesSince(historyPath_, olderHistoryPath_, mark);
+    records = recordsOfProcess(lines.lines, pid);
+    if (!records.found()) {
+      recordNote_ = withoutRecord(lines.problem);
+      return;
+    }
+    answer_.runs.push_back(runSummary(records));
+    if (!options_.history) return;
+    if (!records.started.is_null()) answer_.history.push_back(records.started);
+    if (!records.ended.is_null()) answer_.history.push_back(records.ended);
   }
 
   void fail(const std::string& msg) {
@@ -206,7 +309,11 @@ class Call {
   const ModuleOptions& options_;
   const std::string program_;
   const std::string logPath_;
+  const std::string historyPath_;
+  const std::string olderHistoryPath_;
   long long logStart_ = 0;
+  std::string recordNote_;  // why the outcome rests on exit codes alone
+  HostHistory host_;
   Answer answer_;
 };
 

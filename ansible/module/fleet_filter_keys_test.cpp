@@ -52,16 +52,20 @@ std::set<std::string> keysOf(const json& object) {
 
 TEST(FleetFilterKeys, EveryKeyTheFilterReadsIsOneTheModuleWrites) {
   Answer answer;
-  answer.devices.push_back(
-      {"1077.2532.1077.015d", "QLE2562", {{"Multiboot Image", "3.28", "3.00", "upgrade", "120"}}});
+  answer.devices.push_back({"1077.2532.1077.015d",
+                            "QLE2562",
+                            {{"Multiboot Image", "3.28", "3.00", "upgrade", "120"}},
+                            "",
+                            "",
+                            {}});
   const json device = json::parse(answerJson(answer))["devices"][0];
   const std::string function = itemRowsFunction(filterSource());
   ASSERT_FALSE(function.empty()) << "fleet.py no longer has _item_rows: update this test with it";
 
   const std::set<std::string> deviceKeys = keysRead(function, "d");
   const std::set<std::string> itemKeys = keysRead(function, "i");
-  EXPECT_EQ(deviceKeys,
-            (std::set<std::string>{reportSchema::kDeviceId, reportSchema::kProductId, kDeviceItems}));
+  EXPECT_EQ(deviceKeys, (std::set<std::string>{reportSchema::kDeviceId, reportSchema::kProductId,
+                                               kDeviceItems, "pci_location", "port_wwns"}));
   EXPECT_EQ(itemKeys, (std::set<std::string>{reportSchema::kItemType, reportSchema::kActiveVersion,
                                              reportSchema::kItemVersion, reportSchema::kAction}));
   const std::set<std::string> written = keysOf(device);

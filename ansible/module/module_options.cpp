@@ -24,8 +24,8 @@ static_assert(registered(kDefaultComponent), "the default component is not in co
 
 using nlohmann::json;
 
-const std::set<std::string> kOptionNames = {"component",   "executable", "force",
-                                            "package_dir", "state",      "system_root"};
+const std::set<std::string> kOptionNames = {"component",   "executable",   "force", "history",
+                                            "package_dir", "retry_failed", "state", "system_root"};
 
 std::string joined(const std::vector<std::string>& words) {
   std::string text;
@@ -121,6 +121,8 @@ bool parseModuleOptions(const std::string& text, ModuleOptions& options, std::st
          readPath(args, "executable", options.executable, error) &&
          readChoice(args, "state", {"reported", "updated"}, options.state, error) &&
          readBool(args, "force", options.force, error) &&
+         readBool(args, "retry_failed", options.retryFailed, error) &&
+         readBool(args, "history", options.history, error) &&
          readPath(args, "system_root", options.systemRoot, error) && readAnsibleKeys(args, options, error);
 }
 

@@ -16,6 +16,8 @@ struct ModuleOptions {
   std::string executable;  // empty: the one the component names, in packageDir
   std::string state = "updated";
   bool force = false;
+  bool retryFailed = false;  // flash even when the last flash of the package failed
+  bool history = false;      // answer with the call's whole history records
   bool hasSystemRoot = false;
   std::string systemRoot;
   bool checkMode = false;

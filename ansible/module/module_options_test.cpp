@@ -26,6 +26,8 @@ TEST(ModuleOptions, Defaults) {
   EXPECT_EQ(options.executable, "");
   EXPECT_EQ(options.state, "updated");
   EXPECT_FALSE(options.force);
+  EXPECT_FALSE(options.retryFailed);
+  EXPECT_FALSE(options.history);
   EXPECT_FALSE(options.hasSystemRoot);
   EXPECT_FALSE(options.checkMode);
 }
@@ -33,7 +35,7 @@ TEST(ModuleOptions, Defaults) {
 TEST(ModuleOptions, EveryOptionAndAnsiblesOwnKeys) {
   const ModuleOptions options = parsed(R"({
     "package_dir": "/opt/fw", "component": "emulex", "executable": "bin/fc", "state": "reported",
-    "force": "yes", "system_root": "/srv/stage",
+    "force": "yes", "system_root": "/srv/stage", "retry_failed": "on", "history": 1,
     "_ansible_check_mode": true, "_ansible_no_log": false, "_ansible_verbosity": 3,
     "_ansible_tmpdir": "/root/.ansible/tmp/x", "_ansible_version": "2.14.18",
     "_ansible_remote_tmp": "~/.ansible/tmp", "_ansible_some_future_key": {"a": [1]}})");
@@ -41,6 +43,8 @@ TEST(ModuleOptions, EveryOptionAndAnsiblesOwnKeys) {
   EXPECT_EQ(options.executable, "bin/fc");
   EXPECT_EQ(options.state, "reported");
   EXPECT_TRUE(options.force);
+  EXPECT_TRUE(options.retryFailed);
+  EXPECT_TRUE(options.history);
   EXPECT_TRUE(options.hasSystemRoot);
   EXPECT_EQ(options.systemRoot, "/srv/stage");
   EXPECT_TRUE(options.checkMode);
@@ -121,7 +125,7 @@ TEST(ModuleOptions, BadInputIsNamed) {
       {R"({"package_dir": null})", "missing required arguments: package_dir"},
       {R"({"package_dir": "/p", "forse": true, "colour": 1})",
        "Unsupported parameters for (fcupdate.fleet.fc_firmware) module: colour, forse. Supported parameters "
-       "include: component, executable, force, package_dir, state, system_root."},
+       "include: component, executable, force, history, package_dir, retry_failed, state, system_root."},
       {R"({"package_dir": "/p", "force": "maybe"})",
        "argument 'force' is of type str and we were unable to convert to bool: \"maybe\" is not a valid "
        "boolean; valid booleans are yes, no, true, false, on, off, y, n, t, f, 1, 0"},

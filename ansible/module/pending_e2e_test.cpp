@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ansible/module/e2e_package.h"
 #include "ansible/module/firmware_task.h"
 #include "testing/sandbox.h"
 
@@ -15,14 +16,6 @@ namespace {
 using testsupport::fileExists;
 using testsupport::simAdapter;
 using testsupport::Vendor;
-
-// Catalogue 3.10 for the known adapter; the other adapter is not catalogued.
-const char kReference[] = R"(<?xml version="1.0"?>
-<maplu_fchba_reference><devices>
-  <device><type value="Fibre Channel"/><device_id value="1077.2532.1077.015d"/>
-    <model value="QLE2562"/><boot value="3.10"/><duration value="120"/></device>
-</devices></maplu_fchba_reference>
-)";
 
 std::string block(int instance, const std::string& image, const char* port) {
   return "HBA Instance: " + std::to_string(instance) + "\nFlash Image Version: " + image +
@@ -34,10 +27,9 @@ struct Server {
   Server(const std::string& image, bool known) {
     box.add(simAdapter(Vendor::QLogic, "0000:05:00.0", known ? "1077:2532:1077:015d" : "1077:8001:1077:0001",
                        {"21:00:00:1b:32:00:00:01"}));
-    box.setReference(kReference);
+    box.setReference(kE2eReference);
     box.build();
-    const std::string engine = std::string(FCUPDATE_SOURCE_DIR) + "/testing/standins/qlafwupdate";
-    testsupport::writeFile(box.work() + "/qlafwupdate", testsupport::readFile(engine));
+    copyStandinEngine(box.work());
     testsupport::writeFile(box.work() + "/qlafwupdate.query", block(0, image, "21:00:00:1B:32:00:00:01"));
   }
   bool engineCalled() const { return fileExists(box.work() + "/qlafwupdate.calls"); }

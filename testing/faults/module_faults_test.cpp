@@ -239,6 +239,11 @@ TEST_P(ModuleLogFaults, TheCallIsAnsweredWithThisCallsLinesOrAWarning) {
   EXPECT_EQ(warning, refused + "; the lines of this call are left out");
 }
 
+// The stand-ins below keep no run history: the module says so, and answers by
+// the exit code.
+constexpr char kNoRecord[] =
+    " (the run history holds no record of the run; the outcome follows the exit code alone)";
+
 // A component that writes far more than the module keeps: the newest bytes,
 // after a line that says how many were left out.
 TEST(ModuleLogBound, AHundredMegabytesOfThisCallsLog) {
@@ -259,7 +264,8 @@ TEST(ModuleLogBound, AHundredMegabytesOfThisCallsLog) {
   ASSERT_TRUE(withinBounds(outcome, moduleLimits()));
   json answer;
   ASSERT_TRUE(oneAnswer(outcome, answer));
-  EXPECT_EQ(answer["msg"], "the report run failed (exit code 7): ERROR! : the last word");
+  EXPECT_EQ(answer["msg"],
+            "the report run failed (exit code 7): ERROR! : the last word" + std::string(kNoRecord));
   const json& log = answer["log"];
   ASSERT_GT(log.size(), 2u);
   EXPECT_EQ(log.back(), "ERROR! : the last word");
@@ -267,6 +273,39 @@ TEST(ModuleLogBound, AHundredMegabytesOfThisCallsLog) {
   const std::string first = log[0];
   EXPECT_EQ(first.rfind('[', 0), 0u) << first;
   EXPECT_NE(first.find(" earlier bytes of this call left out]"), std::string::npos) << first;
+}
+
+// A full run history (16 MiB and its older 16 MiB, every record a flash of
+// another package) is read a piece at a time, within the module's bounds, and
+// still holds nothing against this package.
+TEST(ModuleHistoryBound, AFullHistoryAndItsOlderFile) {
+  if (underValgrind()) GTEST_SKIP() << "a bound case; valgrind cannot judge bounds";
+  FaultServer server(Component::QLogic);
+  server.build();
+  const std::string history = server.box().root() + "/var/vlx/fcupdate-history.jsonl";
+  testsupport::makeDirs(server.box().root() + "/var/vlx");
+  const std::string filler(4000, 'x');
+  std::string text;
+  for (int n = 0; text.size() < (16u << 20) - 8192; ++n) {
+    text += R"({"phase":"ended","mode":"flash","run_id":"T-1-)" + std::to_string(n) +
+            R"(","catalogue":{"sha256":"other"},"package":"other","engine":{"exit_code":2},)"
+            R"("outcome":{"word":"failed","exit_code":7},"reason":")" +
+            filler + "\"}\n";
+  }
+  testsupport::writeFile(history + ".1", text);
+  testsupport::writeFile(history, text);
+  testsupport::writeFile(server.work("args"), json{{"package_dir", server.box().work()},
+                                                   {"system_root", server.box().root()},
+                                                   {"executable", testsupport::binDir() + "/fcupdate"},
+                                                   {"state", "reported"}}
+                                                  .dump());
+  const Outcome outcome = runModule(server.box().work(), server.work("args"));
+  ASSERT_TRUE(withinBounds(outcome, moduleLimits()));
+  json answer;
+  ASSERT_TRUE(oneAnswer(outcome, answer));
+  EXPECT_EQ(answer["outcome"], "reported") << answer["msg"];
+  EXPECT_EQ(answer["held"], false);
+  EXPECT_EQ(answer["runs"].size(), 1u);
 }
 
 // A process the component leaves behind holding its output, idle or
@@ -285,7 +324,7 @@ TEST(ModuleChildFaults, AProcessLeftBehindDoesNotHoldTheCall) {
     ASSERT_TRUE(withinBounds(outcome, moduleLimits()));
     json answer;
     ASSERT_TRUE(oneAnswer(outcome, answer));
-    EXPECT_EQ(answer["msg"], "the report run failed (exit code 7)");
+    EXPECT_EQ(answer["msg"], "the report run failed (exit code 7)" + std::string(kNoRecord));
     EXPECT_EQ(answer["rc"], 7);
     for (const json& line : answer["stdout_lines"]) {
       const std::string text = line;
