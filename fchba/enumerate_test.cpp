@@ -335,13 +335,7 @@ TEST(EnumerateFacts, AdaptersWithTheirLibraryAndLocation) {
 TEST(EnumerateFacts, EachLibraryWithWhyItDidNotLoad) {
   HbaTestRoot root;
   const std::string good = root.library("lib/good.so", {namedAdapter("g0"), namedAdapter("g1")});
-  const std::string noRegister =
-      root.library("lib/noreg.so", testsupport::simDescription({namedAdapter("x")}), "HBA_RegisterLibrary");
-  const std::string version0 = root.library("lib/v0.so", {namedAdapter("v")}, "version=0\n");
-  const std::string refused = root.library("lib/refused.so", {namedAdapter("r")}, "register=1\n");
-  const std::string loadFails = root.library("lib/loadfails.so", {namedAdapter("l")}, "load=5\n");
-  const std::string noVersion = root.library("lib/nover.so", {namedAdapter("n")}, "null=GetVersionHandler\n");
-  const std::string noLoad = root.library("lib/noload.so", {namedAdapter("m")}, "null=LoadLibraryHandler\n");
+  const auto [noRegister, version0, refused, loadFails, noVersion, noLoad] = root.refusingLibraries();
   root.conf("good " + good + "\nmissing /no/such/library.so\nnoreg " + noRegister + "\nv0 " + version0 +
             "\nrefused " + refused + "\nloadfails " + loadFails + "\nnover " + noVersion + "\nnoload " +
             noLoad + "\nagain " + good + "\n");

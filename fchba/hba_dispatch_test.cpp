@@ -69,12 +69,7 @@ TEST(HbaDispatch, ConfigurationLinesAndAdapterOrder) {
 
 TEST(HbaDispatch, LibrariesThatDoNotRegisterContributeNothing) {
   HbaTestRoot root;
-  const std::string noRegister =
-      root.library("lib/noreg.so", testsupport::simDescription({namedAdapter("x")}), "HBA_RegisterLibrary");
-  const std::string version0 = root.library("lib/v0.so", {namedAdapter("v")}, "version=0\n");
-  const std::string refused = root.library("lib/refused.so", {namedAdapter("r")}, "register=1\n");
-  const std::string loadFails = root.library("lib/loadfails.so", {namedAdapter("l")}, "load=5\n");
-  const std::string noVersion = root.library("lib/nover.so", {namedAdapter("n")}, "null=GetVersionHandler\n");
+  const auto [noRegister, version0, refused, loadFails, noVersion, noLoad] = root.refusingLibraries();
   const std::string good = root.library("lib/good.so", {namedAdapter("good")});
   root.conf("a " + noRegister + "\nb " + version0 + "\nc " + refused + "\nd " + loadFails + "\ne " +
             noVersion + "\nf /no/such/library.so\ng " + good + "\n");

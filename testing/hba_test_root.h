@@ -10,6 +10,15 @@
 #include "testing/sandbox.h"
 #include "testing/test_support.h"
 
+// A named adapter of the simulated library with one port per WWN.
+inline testsupport::SimAdapter namedAdapter(const std::string& name,
+                                            const std::vector<std::string>& ports = {}) {
+  testsupport::SimAdapter adapter =
+      testsupport::simAdapter(testsupport::Vendor::QLogic, "0000:05:00.0", "1077:2532:1077:015d", ports);
+  adapter.name = name;
+  return adapter;
+}
+
 struct HbaTestRoot {
   testsupport::TempDir dir;
   testsupport::ScopedEnv env{"FCUPDATE_ROOT", dir.path()};
@@ -30,6 +39,21 @@ struct HbaTestRoot {
     return library(relative, testsupport::simDescription(adapters, libraryLines));
   }
   void conf(const std::string& text) { testsupport::writeFile(dir / "etc/hba.conf", text); }
+
+  // One library for each way a library fails to be taken into use after it
+  // was opened: no registration entry point, version 0, registration refused,
+  // LoadLibraryHandler failing, and each of two handlers missing.
+  struct RefusingLibraries {
+    std::string noRegister, version0, refused, loadFails, noVersion, noLoad;
+  };
+  RefusingLibraries refusingLibraries() {
+    return {library("lib/noreg.so", testsupport::simDescription({namedAdapter("x")}), "HBA_RegisterLibrary"),
+            library("lib/v0.so", {namedAdapter("v")}, "version=0\n"),
+            library("lib/refused.so", {namedAdapter("r")}, "register=1\n"),
+            library("lib/loadfails.so", {namedAdapter("l")}, "load=5\n"),
+            library("lib/nover.so", {namedAdapter("n")}, "null=GetVersionHandler\n"),
+            library("lib/noload.so", {namedAdapter("m")}, "null=LoadLibraryHandler\n")};
+  }
   // How many calls of the library's trace start with what.
   static int calls(const std::string& libraryPath, const std::string& what) {
     const std::vector<std::string> lines = testsupport::simCalls(libraryPath);
@@ -38,12 +62,3 @@ struct HbaTestRoot {
     }));
   }
 };
-
-// A named adapter of the simulated library with one port per WWN.
-inline testsupport::SimAdapter namedAdapter(const std::string& name,
-                                            const std::vector<std::string>& ports = {}) {
-  testsupport::SimAdapter adapter =
-      testsupport::simAdapter(testsupport::Vendor::QLogic, "0000:05:00.0", "1077:2532:1077:015d", ports);
-  adapter.name = name;
-  return adapter;
-}
