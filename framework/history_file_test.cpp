@@ -16,16 +16,11 @@
 #include "testing/test_support.h"
 
 using testsupport::readFile;
-using testsupport::ScopedEnv;
-using testsupport::TempDir;
 
 namespace {
 
-struct HistoryRoot {
-  TempDir root;
-  ScopedEnv env{"FCUPDATE_ROOT", root.path()};
+struct HistoryRoot : testsupport::ScopedSystemRoot {
   testsupport::ScopedUmask mask{022};
-  HistoryRoot() { testsupport::makeDirsWithMode(root / "var/vlx", 0755); }
   std::string path() const { return root / "var/vlx/fcupdate-history.jsonl"; }
   std::string older() const { return path() + ".1"; }
 };

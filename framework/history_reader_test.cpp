@@ -9,15 +9,9 @@
 #include "framework/history_file.h"
 #include "testing/test_support.h"
 
-using testsupport::ScopedEnv;
-using testsupport::TempDir;
-
 namespace {
 
-struct HistoryRoot {
-  TempDir root;
-  ScopedEnv env{"FCUPDATE_ROOT", root.path()};
-  HistoryRoot() { testsupport::makeDirs(root / "var/vlx"); }
+struct HistoryRoot : testsupport::ScopedSystemRoot {
   void current(const std::string& text) const { testsupport::writeFile(historyPath(), text); }
   void older(const std::string& text) const { testsupport::writeFile(olderHistoryPath(), text); }
 };

@@ -10,14 +10,10 @@
 #include "testing/test_support.h"
 
 using testsupport::ScopedEnv;
-using testsupport::TempDir;
 
 namespace {
 
-struct LockRoot {
-  TempDir root;
-  ScopedEnv env{"FCUPDATE_ROOT", root.path()};
-  LockRoot() { testsupport::makeDirs(root / "var/vlx"); }
+struct LockRoot : testsupport::ScopedSystemRoot {
   std::string lockPath() const { return root / "var/vlx/fcupdate.lock"; }
 };
 

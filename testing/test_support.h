@@ -75,6 +75,15 @@ void makeDirsWithMode(const std::string& path, mode_t mode);
 mode_t modeOf(const std::string& path);
 std::string currentDirectory();
 
+// A scratch system root with FCUPDATE_ROOT pointing at it for the life of
+// the object, and its var/vlx (mode 0755) where the log, the lock and the
+// run history go.
+struct ScopedSystemRoot {
+  TempDir root;
+  ScopedEnv env{"FCUPDATE_ROOT", root.path()};
+  ScopedSystemRoot() { makeDirsWithMode(root / "var/vlx", 0755); }
+};
+
 // The directory of the built executables (FCUPDATE_BIN, set by ctest).
 std::string binDir();
 
