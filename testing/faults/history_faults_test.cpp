@@ -76,8 +76,11 @@ Outcome signalledRun(const FaultServer& server, const std::string& marker, int s
   if (signal == SIGKILL) {
     int status = 0;
     (void)waitpid(started.pid, &status, 0);
+    // The engine script is not its group's leader: the shell the component
+    // started it through is, so the group is asked of the script.
     const pid_t engine = std::atoi(testsupport::readFile(server.work("engine.pid")).c_str());
-    if (engine > 0) kill(-engine, SIGKILL);
+    const pid_t group = engine > 0 ? getpgid(engine) : -1;
+    if (group > 1 && group != getpgrp()) kill(-group, SIGKILL);
     Outcome outcome;
     outcome.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     close(started.out);
