@@ -147,7 +147,8 @@ void RunLock::wait(bool quiet) {
   for (;; waitedMs_ += kPollMilliseconds) {
     if (stopSignal != 0) {
       state_ = State::Interrupted;
-      writeStdout(std::string("ERROR! : ") + signalName(stopSignal) +
+      interruptingSignal_ = signalName(stopSignal);
+      writeStdout("ERROR! : " + interruptingSignal_ +
                   " received while waiting for another update run; nothing was run.\n");
       return;
     }

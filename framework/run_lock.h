@@ -34,6 +34,8 @@ class RunLock {
   // The lock's descriptor while held, for whatever else the run does under it.
   int descriptor() const { return fd_; }
   long waitedMilliseconds() const { return waitedMs_; }
+  // "SIGTERM", "SIGINT" or "SIGHUP" when Interrupted, else empty.
+  const std::string& interruptingSignal() const { return interruptingSignal_; }
 
   // What the log learns once the run holds it, right after the banner: how
   // long it waited, or that it runs unlocked (then on the console too).
@@ -48,6 +50,7 @@ class RunLock {
   State state_ = State::Unavailable;
   bool waited_ = false;
   long waitedMs_ = 0;
+  std::string interruptingSignal_;
   int bound_ = kRunLockWaitSeconds;
 };
 

@@ -62,7 +62,8 @@ RunOutcome engineOutcome(const CommandRecord& engine, int exitCode) {
 
 RunOutcome lockOutcome(const RunStory& story) {
   if (story.lock == RunLockStory::Interrupted) {
-    return failed("signal", firstSignal() + " came while the run waited for the run lock");
+    const std::string signal = story.lockSignal.empty() ? firstSignal() : story.lockSignal;
+    return failed("signal", signal + " came while the run waited for the run lock");
   }
   return failed("lock_timeout", "another run held the run lock for more than " +
                                     std::to_string(story.lockBoundSeconds) + " s");

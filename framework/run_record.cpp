@@ -288,7 +288,11 @@ HistoryRecord endedRecord(CBaseCmp& c, const RunStory& story) {
   std::vector<std::string> warnings = c.log.logOnlyLines.kept;
   record["engine"] = engineRecord(c, warnings);
   for (const std::string& warning : story.warnings.kept) warnings.push_back(warning);
-  record["signals"] = texts(receivedRunSignals());
+  // The signal that ended a wait for the lock came before the run's own
+  // handlers were in place, and so is counted here.
+  std::vector<std::string> signals = receivedRunSignals();
+  if (!story.lockSignal.empty()) signals.insert(signals.begin(), story.lockSignal);
+  record["signals"] = texts(signals);
   record["warnings"] = texts(warnings);
   record["lock_wait_ms"] = story.lockWaitMs;
   outcomeOf(c, story, record);

@@ -200,6 +200,7 @@ int runComponent(CBaseCmp& c, const ProgramIdentity& program, int argc, const ch
   history.story.lock = lockStory(lock.state());
   history.story.lockWaitMs = lock.waitedMilliseconds();
   history.story.lockBoundSeconds = runLockWaitSeconds();
+  history.story.lockSignal = lock.interruptingSignal();
   const bool held = lock.state() == RunLock::State::Held;
   if (!lock.mayRun()) {
     history.recordEnded(c, kExitFailed, false);

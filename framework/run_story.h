@@ -29,6 +29,7 @@ struct RunStory {
   RunLockStory lock = RunLockStory::NotTaken;
   long lockWaitMs = 0;
   int lockBoundSeconds = 0;
+  std::string lockSignal;  // the signal that ended the wait for the lock
   int exitCode = 0;
   // The package as the run found it when it began; the ended record says
   // the same, so that both records name the same package.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "testing/faults/fault_checks.h"
@@ -46,6 +47,21 @@ class HeldLock {
 std::string waitingNotice(const FaultServer& server, int seconds) {
   return "NOTICE : Another update run holds " + server.root("var/vlx/fcupdate.lock") +
          "; waiting for it, at most " + std::to_string(seconds) + " s...\n";
+}
+
+// The run history of a run that never held the lock: one ended record,
+// appended without the lock, with what stopped the run.
+void expectEndedOnly(const FaultServer& server, const std::string& cause, const std::string& reasonStart) {
+  const std::string text = testsupport::readFile(server.root("var/vlx/fcupdate-history.jsonl"));
+  ASSERT_FALSE(text.empty());
+  ASSERT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+  const nlohmann::json record = nlohmann::json::parse(text);
+  EXPECT_EQ(record["phase"], "ended");
+  EXPECT_EQ(record["outcome"]["exit_code"], 7);
+  EXPECT_EQ(record["outcome"]["word"], "failed");
+  EXPECT_EQ(record["outcome"]["cause"], cause);
+  EXPECT_EQ(record["outcome"]["reason"].get<std::string>().rfind(reasonStart, 0), 0u) << record["outcome"];
+  EXPECT_TRUE(record["engine"]["exit_code"].is_null());
 }
 
 Invocation withWaitBound(const FaultServer& server, const std::vector<std::string>& args, int seconds) {
@@ -91,6 +107,7 @@ TEST_P(HeldLockFaults, PastTheBoundNothingRunsAndTheRunFails) {
   EXPECT_EQ(server.toolCalls(), "");
   EXPECT_FALSE(testsupport::fileExists(server.work("report.xml")));
   EXPECT_EQ(server.log(), kEarlierLog);
+  expectEndedOnly(server, "lock_timeout", "another run held the run lock for more than 1 s");
 }
 
 // A lock released during the wait: the run goes on as if it had not waited,
@@ -134,6 +151,10 @@ TEST(LockFaults, ASignalWhileWaitingEndsTheRunAtOnce) {
                            " received while waiting for another update run; nothing was run.\n");
     EXPECT_EQ(server.toolCalls(), "") << name;
     EXPECT_EQ(server.log(), kEarlierLog) << name;
+    expectEndedOnly(server, "signal", name + " came while the run waited for the run lock");
+    const nlohmann::json record =
+        nlohmann::json::parse(testsupport::readFile(server.root("var/vlx/fcupdate-history.jsonl")));
+    EXPECT_EQ(record["signals"], nlohmann::json({name}));
   }
 }
 
