@@ -329,21 +329,25 @@ TEST(HistoryCommandLine, AParseFailureLeavesOneRecord) {
   EXPECT_EQ(all[0]["component"], "emulex");
 }
 
-TEST(HistorySignals, SigtermBeforeTheFlashEndsThroughTheRecord) {
-  FaultServer server(Component::QLogic);
-  server.build();
-  slowEngine(server, "touch query.started; sleep 30", "exit 0");
-  const Outcome run = signalledRun(server, "query.started", SIGTERM);
-  EXPECT_EQ(run.exitCode, 7) << describe(run);
-  const std::vector<Json> all = records(server);
-  ASSERT_EQ(all.size(), 2u);
-  EXPECT_EQ(outcomeOf(all[1]), "failed/signal/7");
-  EXPECT_EQ(all[1]["signals"], Json({"SIGTERM"}));
-  EXPECT_EQ(all[1]["outcome"]["reason"], "SIGTERM stopped the run before the flash");
-  // Nothing after the notice: the log ends as it always did.
-  const std::string notice = "ERROR! : SIGTERM received; the run is stopped.\n";
-  const std::string log = server.log();
-  EXPECT_EQ(log.substr(log.size() - notice.size()), notice);
+TEST(HistorySignals, ASignalBeforeTheFlashEndsThroughTheRecord) {
+  for (const auto& [signal, name] : std::vector<std::pair<int, std::string>>{
+           {SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
+    FaultServer server(Component::QLogic);
+    server.build();
+    slowEngine(server, "touch query.started; sleep 30", "exit 0");
+    const Outcome run = signalledRun(server, "query.started", signal);
+    EXPECT_EQ(run.exitCode, 7) << name << ": " << describe(run);
+    const std::vector<Json> all = records(server);
+    ASSERT_EQ(all.size(), 2u) << name;
+    EXPECT_EQ(outcomeOf(all[1]), "failed/signal/7") << name;
+    EXPECT_EQ(all[1]["signals"], Json({name}));
+    EXPECT_EQ(all[1]["outcome"]["reason"], name + " stopped the run before the flash");
+    // Nothing after the notice: the log ends as it always did.
+    const std::string notice = "ERROR! : " + name + " received; the run is stopped.\n";
+    const std::string log = server.log();
+    ASSERT_GE(log.size(), notice.size()) << name;
+    EXPECT_EQ(log.substr(log.size() - notice.size()), notice) << name;
+  }
 }
 
 TEST(HistorySignals, SigkillMidFlashLeavesTheStartedRecordOnly) {
