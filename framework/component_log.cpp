@@ -57,6 +57,9 @@ int openAppending(const char* path, int access) {
   if (!folderIsOurs(path)) return -1;
   const int fd = ::open(path, access | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
   if (fd < 0) return -1;
+  // The shell that redirects a tool's output opens the log again; no child
+  // needs this descriptor.
+  (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
   struct stat info;
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     (void)::close(fd);

@@ -75,6 +75,7 @@ class FileReader {
     if (fd < 0 && errno == ENOENT) return;
     read_.found = true;
     if (fd < 0) return note(path, openFailure(errno));
+    (void)::fcntl(fd, F_SETFD, FD_CLOEXEC);
     readOpen(fd, path);
     (void)::close(fd);
   }

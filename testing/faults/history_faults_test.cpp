@@ -329,6 +329,37 @@ TEST(HistoryCommandLine, AParseFailureLeavesOneRecord) {
   EXPECT_EQ(all[0]["component"], "emulex");
 }
 
+// The package's digests are taken before any trust check: an engine or a
+// catalogue that is a FIFO or a link is not opened to be read, nothing
+// blocks, and the record says there is no digest.
+TEST(HistoryPackage, AFifoOrALinkIsNeverRead) {
+  for (const bool fifo : {true, false}) {
+    FaultServer server(Component::QLogic);
+    server.build();
+    const std::string kind = fifo ? "FIFO" : "link";
+    const std::string real = server.work("real-engine");
+    ASSERT_EQ(rename(server.toolPath().c_str(), real.c_str()), 0);
+    if (fifo) {
+      ASSERT_EQ(mkfifo(server.toolPath().c_str(), 0755), 0);
+    } else {
+      ASSERT_EQ(symlink(real.c_str(), server.toolPath().c_str()), 0);
+      const std::string catalogue = server.work("reference.xml");
+      ASSERT_EQ(rename(catalogue.c_str(), server.work("real-reference.xml").c_str()), 0);
+      ASSERT_EQ(symlink(server.work("real-reference.xml").c_str(), catalogue.c_str()), 0);
+    }
+    const Outcome run = runBounded(server.invocation({"/d", "report.xml"}), ordinaryLimits());
+    EXPECT_TRUE(withinBounds(run, ordinaryLimits())) << kind;
+    const std::vector<Json> all = records(server);
+    ASSERT_EQ(all.size(), 2u) << kind;
+    for (const Json& record : all) {
+      EXPECT_TRUE(record["package"].is_null()) << kind << ": " << record["package"];
+      if (!fifo) {
+        EXPECT_TRUE(record["catalogue"]["sha256"].is_null()) << record["catalogue"];
+      }
+    }
+  }
+}
+
 TEST(HistorySignals, ASignalBeforeTheFlashEndsThroughTheRecord) {
   for (const auto& [signal, name] : std::vector<std::pair<int, std::string>>{
            {SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
